@@ -1,0 +1,3 @@
+#include "yqbase/errors/FVBase.h"
+
+FVBase::~FVBase() = default;
