@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdarg>
+#include <list>
 #include <string>
+#include <vector>
 
 #include "yqbase/errors/YqError.h"
 
@@ -24,6 +26,135 @@ class YQBASE_EXPORT FXString {
   /// The formatted text; on failure "[BUFFEROVERFLOW] " and the partial text.
   static std::string Format(const char* format, ...) YQBASE_PRINTF(1, 2);
   static std::wstring Format(const wchar_t* format, ...);
+
+  // Conversions between UTF-8 and wide (UTF-32) text. The converting functions empty `out`
+  // and return the converter's error on ill-formed input; the ToString/ToWstring shortcuts
+  // give an empty string instead. A null pointer gives an empty string. The unsigned int
+  // argument of ToString/ToWstring is accepted and not used.
+  [[nodiscard]] static CYqError UnicodeToUTF8(const std::wstring& text, std::string& out);
+  [[nodiscard]] static CYqError UTF8ToUnicode(const std::string& text, std::wstring& out);
+  static std::string ToString(const std::wstring& text);
+  static std::string ToString(const std::wstring& text, unsigned int codePage);
+  static std::string ToString(const wchar_t* text);
+  static std::string ToString(const wchar_t* text, unsigned int codePage);
+  static std::string ToString(const char* text);
+  static std::string ToString(const char* text, unsigned int codePage);
+  static std::string ToString(const std::string& text, unsigned int codePage);
+  static std::wstring ToWstring(const std::string& text);
+  static std::wstring ToWstring(const std::string& text, unsigned int codePage);
+  static std::wstring ToWstring(const char* text);
+  static std::wstring ToWstring(const char* text, unsigned int codePage);
+  static std::wstring ToWstring(const wchar_t* text);
+  static std::wstring ToWstring(const wchar_t* text, unsigned int codePage);
+  static std::wstring ToWstring(const std::wstring& text, unsigned int codePage);
+
+  // Trimming: remove every leading and/or trailing character that occurs in `chars`.
+  static void Trim(std::string& text, const std::string& chars);
+  static void Trim(std::wstring& text, const std::wstring& chars);
+  static void TrimLeft(std::string& text, const std::string& chars);
+  static void TrimLeft(std::wstring& text, const std::wstring& chars);
+  static void TrimRight(std::string& text, const std::string& chars);
+  static void TrimRight(std::wstring& text, const std::wstring& chars);
+
+  // Prefix and suffix removal and replacement: true when `text` was non-empty and the
+  // (non-empty, for Replace) prefix or suffix was there and has been removed or replaced.
+  static bool RemoveLeft(std::string& text, const std::string& prefix);
+  static bool RemoveLeft(std::wstring& text, const std::wstring& prefix);
+  static bool RemoveRight(std::string& text, const std::string& suffix);
+  static bool RemoveRight(std::wstring& text, const std::wstring& suffix);
+  static bool RemoveLeftNoCase(std::string& text, const std::string& prefix);
+  static bool RemoveLeftNoCase(std::wstring& text, const std::wstring& prefix);
+  static bool RemoveRightNoCase(std::string& text, const std::string& suffix);
+  static bool RemoveRightNoCase(std::wstring& text, const std::wstring& suffix);
+  static bool ReplaceLeft(std::string& text, const std::string& prefix, const std::string& with);
+  static bool ReplaceLeft(std::wstring& text, const std::wstring& prefix,
+                          const std::wstring& with);
+  static bool ReplaceRight(std::string& text, const std::string& suffix,
+                           const std::string& with);
+  static bool ReplaceRight(std::wstring& text, const std::wstring& suffix,
+                           const std::wstring& with);
+  static bool ReplaceLeftNoCase(std::string& text, const std::string& prefix,
+                                const std::string& with);
+  static bool ReplaceLeftNoCase(std::wstring& text, const std::wstring& prefix,
+                                const std::wstring& with);
+  static bool ReplaceRightNoCase(std::string& text, const std::string& suffix,
+                                 const std::string& with);
+  static bool ReplaceRightNoCase(std::wstring& text, const std::wstring& suffix,
+                                 const std::wstring& with);
+
+  /// Replaces every occurrence of `from` found from `start` on, never rescanning inserted
+  /// text; returns the count. An empty `from` replaces nothing.
+  static unsigned int ReplaceAll(std::string& text, const std::string& from,
+                                 const std::string& to, unsigned int start = 0);
+  static unsigned int ReplaceAll(std::wstring& text, const std::wstring& from,
+                                 const std::wstring& to, unsigned int start = 0);
+  static unsigned int ReplaceAllNoCase(std::string& text, const std::string& from,
+                                       const std::string& to, unsigned int start = 0);
+  static unsigned int ReplaceAllNoCase(std::wstring& text, const std::wstring& from,
+                                       const std::wstring& to, unsigned int start = 0);
+  static std::string CopyAndReplaceAll(const std::string& text, const std::string& from,
+                                       const std::string& to);
+  static std::wstring CopyAndReplaceAll(const std::wstring& text, const std::wstring& from,
+                                        const std::wstring& to);
+
+  /// The first occurrence of `sub` in `text` (case-folded with tolower when `noCase`), or null.
+  static const char* FindString(const char* text, const char* sub, bool noCase);
+  static const wchar_t* FindString(const wchar_t* text, const wchar_t* sub, bool noCase);
+  /// The index of that occurrence, or -1.
+  static int FindStringPos(const std::string& text, const std::string& sub, bool noCase);
+  static int FindStringPos(const std::wstring& text, const std::wstring& sub, bool noCase);
+
+  static void ToUpper(std::string& text);
+  static void ToUpper(std::wstring& text);
+  static void ToLower(std::string& text);
+  static void ToLower(std::wstring& text);
+
+  /// Cuts at every occurrence of the whole `delimiter` text; `keepEmpty` keeps empty pieces.
+  static void Split(const std::string& text, const std::string& delimiter,
+                    std::list<std::string>& out, unsigned int keepEmpty = 0);
+  static void Split(const std::wstring& text, const std::wstring& delimiter,
+                    std::list<std::wstring>& out, unsigned int keepEmpty = 0);
+  static void Split(const std::string& text, const std::string& delimiter,
+                    std::vector<std::string>& out, unsigned int keepEmpty = 0);
+  static void Split(const std::wstring& text, const std::wstring& delimiter,
+                    std::vector<std::wstring>& out, unsigned int keepEmpty = 0);
+  /// Splits a command-line style argument string at any character of `delimiters`, keeping
+  /// quoted runs together.
+  static void SplitArguments(const std::string& text, const std::string& delimiters,
+                             std::list<std::string>& out, unsigned int keepEmpty = 0);
+  static void SplitArguments(const std::wstring& text, const std::wstring& delimiters,
+                             std::list<std::wstring>& out, unsigned int keepEmpty = 0);
+  static void SplitArguments(const std::string& text, const std::string& delimiters,
+                             std::vector<std::string>& out, unsigned int keepEmpty = 0);
+  static void SplitArguments(const std::wstring& text, const std::wstring& delimiters,
+                             std::vector<std::wstring>& out, unsigned int keepEmpty = 0);
+  /// Cuts at any character of `delimiters`.
+  static void SplitPaths(const std::string& text, const std::string& delimiters,
+                         std::vector<std::string>& out, unsigned int keepEmpty = 0);
+  static void SplitPaths(const std::wstring& text, const std::wstring& delimiters,
+                         std::vector<std::wstring>& out, unsigned int keepEmpty = 0);
+
+  static void Join(const std::vector<std::string>& items, const std::string& separator,
+                   std::string& out);
+  static void Join(const std::vector<std::wstring>& items, const std::wstring& separator,
+                   std::wstring& out);
+  static void Join(const std::list<std::string>& items, const std::string& separator,
+                   std::string& out);
+  static void Join(const std::list<std::wstring>& items, const std::wstring& separator,
+                   std::wstring& out);
+  /// Joins `count` elements from `first` on (clipped to the vector).
+  static std::string Join(const std::vector<std::string>& items, const std::string& separator,
+                          unsigned int first, unsigned int count);
+  static std::wstring Join(const std::vector<std::wstring>& items,
+                           const std::wstring& separator, unsigned int first,
+                           unsigned int count);
+
+  /// "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}".
+  static std::string AsString(const _GUID& guid);
+  static std::wstring AsWstring(const _GUID& guid);
+  /// "(0x%lX, 0x%lX)" with the high part, then the low part.
+  static std::string AsString(const _LUID& luid);
+  static std::wstring AsWstring(const _LUID& luid);
 };
 
 /// Formats into `buffer` of `bytes` bytes, always NUL-terminated. Returns 0 when the whole
