@@ -1,1 +1,245 @@
+#include "yqbase/errors/YqError.h"
+
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "yqbase/errors/ErrorUtil.h"
+
+namespace {
+
+// Counts global allocations so that tests can prove a code path allocates nothing. Sanitizer
+// runtimes bring their own operator new, so the counter is left out there.
+#if defined(__SANITIZE_ADDRESS__)
+#define YQ_COUNT_ALLOCATIONS 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define YQ_COUNT_ALLOCATIONS 0
+#endif
+#endif
+#ifndef YQ_COUNT_ALLOCATIONS
+#define YQ_COUNT_ALLOCATIONS 1
+#endif
+
+std::atomic<long> g_allocations{0};
+
+FXCodeLocation Loc(const char* function, int line) { return {"errors/Test.cpp", function, line}; }
+
+}  // namespace
+
+#if YQ_COUNT_ALLOCATIONS
+void* operator new(std::size_t size) {
+  g_allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#endif
+
+TEST(CYqError, SuccessAndBareCodesRenderWithoutChain) {
+  const CYqError success;
+  const CYqError bare(static_cast<HRESULT>(0x80070005));
+  for (auto format : {EErrorOutputFormat::LOGGING_FULL, EErrorOutputFormat::USER_SINGLE_LINE_CODE,
+                      EErrorOutputFormat::USER_SINGLE_LINE_DESCRIPTION_CODE}) {
+    SCOPED_TRACE(static_cast<int>(format));
+    EXPECT_EQ("Success", success.AsString(format));
+  }
+  EXPECT_EQ("Success", success.AsString());
+  EXPECT_EQ("0x80070005", bare.AsString());
+  EXPECT_EQ("0x80070005", bare.AsString(EErrorOutputFormat::LOGGING_FULL));
+  EXPECT_EQ("Error (code 0x80070005)", bare.AsString(EErrorOutputFormat::USER_SINGLE_LINE_CODE));
+  EXPECT_EQ("Error (code 0x80070005)",
+            bare.AsString(EErrorOutputFormat::USER_SINGLE_LINE_DESCRIPTION_CODE));
+  EXPECT_TRUE(success.Succeeded());
+  EXPECT_TRUE(bare.Failed());
+  // A positive code is a success even with a chain-less value.
+  EXPECT_EQ("Success", CYqError(1).AsString());
+}
+
+#if YQ_COUNT_ALLOCATIONS
+// A success result must stay free: construction, copies, moves, comparisons.
+TEST(CYqError, SuccessPathAllocatesNothing) {
+  const long before = g_allocations.load();
+  CYqError a;
+  CYqError b(a);
+  CYqError c(std::move(b));
+  c = a;
+  a = std::move(c);
+  bool same = a.Is(0) && !a.IsNot(0) && a.Succeeded();
+  EXPECT_EQ(before, g_allocations.load());
+  EXPECT_TRUE(same);
+  // Pushing is where allocation starts.
+  a.Push(Loc("void f()", 1));
+  EXPECT_LT(before, g_allocations.load());
+}
+#endif
+
+TEST(CYqError, DescriptionItemInEveryFormat) {
+  CYqError error(static_cast<HRESULT>(0x80070005));
+  error.Push(Loc("int Foo::Bar(int)", 12), "%s", "x");
+  EXPECT_EQ("0x80070005:{Foo::Bar(12)/x}", error.AsString());
+  EXPECT_EQ("", error.AsString(EErrorOutputFormat::USER_SINGLE_LINE_CODE));
+  EXPECT_EQ("Foo::Bar(12)/x", error.AsString(EErrorOutputFormat::USER_SINGLE_LINE_DESCRIPTION_CODE));
+}
+
+TEST(CYqError, ChainListsNewestFirstAndOneLineShowsFirstCause) {
+  CYqError error(static_cast<HRESULT>(0x80004005));
+  error.Push(Loc("void A()", 1), "a");
+  error.Push(Loc("void B()", 2), "b");
+  error.Push(Loc("void C()", 3));
+  EXPECT_EQ("0x80004005:{C(3)} + {B(2)/b} + {A(1)/a}", error.AsString());
+  EXPECT_EQ("A(1)/a", error.AsString(EErrorOutputFormat::USER_SINGLE_LINE_DESCRIPTION_CODE));
+  EXPECT_EQ(3u, error.GetItems().size());
+}
+
+TEST(CYqError, CopySharesChainButDeepCopyIsIndependent) {
+  CYqError source(static_cast<HRESULT>(0x80004005), FXErrorUtil::MakeItem<FXErrorItem>(Loc("void A()", 1)));
+  source.Push(Loc("void B()", 2), "b");
+  source << 42;
+
+  CYqError deep = source.Copy();
+  EXPECT_EQ(source.AsString(), deep.AsString());
+  EXPECT_EQ(source.GetCode(), deep.GetCode());
+  deep.Push(Loc("void D()", 4));
+  EXPECT_EQ("0x80004005:{B(2)/b} + {A(1)}", source.AsString());
+
+  CYqError shared = source;
+  shared.Push(Loc("void S()", 5));
+  EXPECT_EQ("0x80004005:{S(5)} + {B(2)/b} + {A(1)}", source.AsString());
+
+  // Copies of plain items carry their parameters; description items do not.
+  const auto items = source.Copy().GetItems();
+  ASSERT_EQ(3u, items.size());
+  EXPECT_TRUE(items[1]->GetParameters().empty());
+  EXPECT_EQ(0u, CYqError().Copy().GetItems().size());
+}
+
+TEST(CYqError, ParametersGoToNewestAndAreReadFromOldest) {
+  CYqError success;
+  success << 7;
+  EXPECT_TRUE(CYqErrorBroker::GetParameters(success).empty());
+
+  CYqError error(static_cast<HRESULT>(0x80004005), FXErrorUtil::MakeItem<FXErrorItem>(Loc("void A()", 1)));
+  error << 1 << std::string("two");
+  const auto& first = CYqErrorBroker::GetParameters(error);
+  ASSERT_EQ(2u, first.size());
+  EXPECT_EQ(1, boost::any_cast<int>(first[0]));
+  EXPECT_EQ("two", boost::any_cast<std::string>(first[1]));
+
+  error.Push(Loc("void B()", 2));
+  error << 3;
+  EXPECT_EQ(2u, CYqErrorBroker::GetParameters(error).size());
+  EXPECT_EQ(1u, error.GetItems().front()->GetParameters().size());
+
+  // A deep copy copies the parameters of plain items.
+  EXPECT_EQ(2u, CYqErrorBroker::GetParameters(error.Copy()).size());
+}
+
+TEST(CYqError, NullItemLeavesChainEmpty) {
+  CYqError error(static_cast<HRESULT>(0x80004005), FXErrorItemPtr());
+  EXPECT_EQ("0x80004005", error.AsString());
+  error.Push(FXErrorItemPtr());
+  EXPECT_TRUE(error.GetItems().empty());
+}
+
+TEST(CYqError, FormattingOverflowMarksDescription) {
+  CYqError error(static_cast<HRESULT>(0x80004005));
+  const std::string big(200000, 'x');
+  error.Push(Loc("void F()", 9), "%s", big.c_str());
+  const std::string text = error.AsString(EErrorOutputFormat::USER_SINGLE_LINE_DESCRIPTION_CODE);
+  EXPECT_EQ(0u, text.find("F(9)/[BUFFEROVERFLOW] xxx"));
+  EXPECT_LT(text.size(), 131071u + 40u);
+}
+
+TEST(CYqError, IsComparesOnlyTheOwnCodeThroughEquivalence) {
+  const HRESULT accessDeniedWin32 = static_cast<HRESULT>(0x80070005);
+  const HRESULT accessDeniedErrno = static_cast<HRESULT>(0xECCC000D);
+  EXPECT_TRUE(CYqError(accessDeniedWin32).Is(accessDeniedErrno));
+  EXPECT_TRUE(CYqError(accessDeniedErrno).Is(accessDeniedWin32));
+  EXPECT_TRUE(CYqError(12345).Is(12345));
+  EXPECT_TRUE(CYqError(accessDeniedWin32).IsNot(static_cast<HRESULT>(0x80070002)));
+  // The codes of items inside the chain play no part.
+  CYqError error = FXErrorUtil::ErrorWin32(Loc("void F()", 1), 2);
+  FXErrorUtil::PushWin32(error, Loc("void G()", 2), 5);
+  EXPECT_TRUE(error.IsNot(accessDeniedWin32));
+}
+
+TEST(FXCodeLocation, NameIsCutFromTheSignature) {
+  const std::string longName(300, 'n');
+  const std::string longSignature = "void " + longName + "(int)";
+  struct Case {
+    const char* function;
+    int line;
+    std::string expected;
+  } cases[] = {
+      {"CYqError& CYqError::Push(FXErrorItemPtr)", 97, "CYqError::Push(97)"},
+      {"int Foo::Bar(int)", 12, "Foo::Bar(12)"},
+      {"main", 3, "main(3)"},
+      {"static void Ns::Cls::Run", 4, "Ns::Cls::Run(4)"},
+      {"f(int)", 5, "f(5)"},
+      {"(anonymous)", 6, "(6)"},
+      {"", 7, "(7)"},
+      {" x(int)", 8, " x(8)"},
+      {"std::vector<int> Ns::Make<std::vector<int> >(int)", 9, ">(9)"},
+      {longSignature.c_str(), 10, std::string(255, 'n')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.function);
+    EXPECT_EQ(c.expected, (FXCodeLocation{"f.cpp", c.function, c.line}.AsString()));
+  }
+  EXPECT_EQ("", (FXCodeLocation{"f.cpp", "int g()", 1}.AsString(
+                    EErrorOutputFormat::USER_SINGLE_LINE_CODE)));
+  EXPECT_EQ("g(1)", (FXCodeLocation{"f.cpp", "int g()", 1}.AsString(
+                        EErrorOutputFormat::USER_SINGLE_LINE_DESCRIPTION_CODE)));
+}
+
+TEST(FXCodeLocation, MacroNamesThisFileFunctionAndLine) {
+  const int line = __LINE__ + 1;
+  const FXCodeLocation here = YQ_LOC;
+  EXPECT_STREQ("errors/YqError_test.cpp", here.file);
+  EXPECT_EQ(line, here.line);
+  EXPECT_NE(nullptr, std::strstr(here.function, "TestBody"));
+  EXPECT_STREQ("files/Unix/Path.cpp",
+               FXCodeLocation::TrimSourcePath("/src/yqbase/yqbase/files/Unix/Path.cpp"));
+  EXPECT_STREQ("other/x.cpp", FXCodeLocation::TrimSourcePath("other/x.cpp"));
+}
+
+TEST(FXErrorItemWin32, TextsInEveryFormat) {
+  CYqError error = FXErrorUtil::ErrorWin32(Loc("CYqError Foo::Open()", 21), 87);
+  EXPECT_EQ(static_cast<HRESULT>(0x80070057), error.GetCode());
+  EXPECT_EQ("0x80070057:{Foo::Open(21)/W32.87.(The parameter is incorrect. "
+            "(ERROR_INVALID_PARAMETER.87))}",
+            error.AsString());
+  EXPECT_EQ("The parameter is incorrect. (ERROR_INVALID_PARAMETER.87) (W32.87)",
+            error.AsString(EErrorOutputFormat::USER_SINGLE_LINE_CODE));
+
+  CYqError described = FXErrorUtil::ErrorWin32(Loc("CYqError Foo::Open()", 22), 87, "name=%s", "a");
+  EXPECT_EQ("0x80070057:{Foo::Open(22)/W32.87.(The parameter is incorrect. "
+            "(ERROR_INVALID_PARAMETER.87))-name=a}",
+            described.AsString());
+  EXPECT_EQ("The parameter is incorrect. (ERROR_INVALID_PARAMETER.87) (W32.87)",
+            described.AsString(EErrorOutputFormat::USER_SINGLE_LINE_CODE));
+  EXPECT_EQ("The parameter is incorrect. (ERROR_INVALID_PARAMETER.87), name=a (W32.87)",
+            described.AsString(EErrorOutputFormat::USER_SINGLE_LINE_DESCRIPTION_CODE));
+  // Deep copies keep the typed item's text.
+  EXPECT_EQ(described.AsString(), described.Copy().AsString());
+}
+
+TEST(FXErrorItemWin32, ResultCodesAndGetter) {
+  EXPECT_EQ(static_cast<HRESULT>(0x80070306), FXErrorUtil::ErrorWin32(YQ_LOC, 0).GetCode());
+  EXPECT_EQ(static_cast<HRESULT>(0x8007006F), FXErrorUtil::ErrorWin32(YQ_LOC, 111).GetCode());
+  EXPECT_EQ(static_cast<HRESULT>(0x80004005),
+            FXErrorUtil::ErrorWin32(YQ_LOC, 0x80004005u).GetCode());
+  EXPECT_EQ(111u, FXErrorUtil::GetWin32(FXErrorUtil::ErrorWin32(YQ_LOC, 111)));
+  EXPECT_EQ(0u, FXErrorUtil::GetWin32(CYqError()));
+  // Through the equivalence group of errno 13.
+  EXPECT_EQ(5u, FXErrorUtil::GetWin32(CYqError(static_cast<HRESULT>(0xECCC000D))));
+  EXPECT_EQ(774u, FXErrorUtil::GetWin32(CYqError(static_cast<HRESULT>(0x80004005))));
+  EXPECT_TRUE(FXErrorUtil::IsWin32(FXErrorUtil::ErrorWin32(YQ_LOC, 5), 5));
+  EXPECT_TRUE(FXErrorUtil::IsTypeWin32(FXErrorUtil::ErrorWin32(YQ_LOC, 5)));
+  EXPECT_FALSE(FXErrorUtil::IsTypeWin32(CYqError(static_cast<HRESULT>(0xECCC000D))));
+}
