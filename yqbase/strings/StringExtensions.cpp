@@ -22,8 +22,8 @@ constexpr size_t kFormatLimit = 0x1FFFF;
 constexpr size_t kStackBuffer = 4096;
 
 constexpr FXCodeLocation kFormatArgListLocation = {
-    "strings/StringExtensions.cpp", "CYqError FXString::FormatArgList(std::string&, PCSTR, va_list)",
-    299};
+    "strings/StringExtensions.cpp",
+    "CYqError FXString::FormatArgList(std::string&, PCSTR, va_list)", 299};
 constexpr FXCodeLocation kFormatArgListWideLocation = {
     "strings/StringExtensions.cpp",
     "CYqError FXString::FormatArgList(std::wstring&, PCWSTR, va_list)", 362};
@@ -172,13 +172,9 @@ using View = std::basic_string_view<C>;
 constexpr size_t npos = static_cast<size_t>(-1);
 
 char FoldCase(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-wchar_t FoldCase(wchar_t c) {
-  return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-}
+wchar_t FoldCase(wchar_t c) { return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c))); }
 char UpperCase(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
-wchar_t UpperCase(wchar_t c) {
-  return static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-}
+wchar_t UpperCase(wchar_t c) { return static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c))); }
 
 template <typename C>
 bool SameText(const C* a, const C* b, size_t count, bool noCase) {
@@ -222,8 +218,7 @@ bool RemoveAffixT(Str<C>& text, const Str<C>& part, bool atEnd, bool noCase) {
 }
 
 template <typename C>
-bool ReplaceAffixT(Str<C>& text, const Str<C>& part, const Str<C>& with, bool atEnd,
-                   bool noCase) {
+bool ReplaceAffixT(Str<C>& text, const Str<C>& part, const Str<C>& with, bool atEnd, bool noCase) {
   if (part.empty() || !HasAffix(text, part, atEnd, noCase)) return false;
   text.replace(atEnd ? text.size() - part.size() : 0, part.size(), with);
   return true;
@@ -324,9 +319,7 @@ std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin()
 
 }  // namespace
 
-void FXString::Trim(std::string& text, const std::string& chars) {
-  TrimT(text, chars, true, true);
-}
+void FXString::Trim(std::string& text, const std::string& chars) { TrimT(text, chars, true, true); }
 void FXString::Trim(std::wstring& text, const std::wstring& chars) {
   TrimT(text, chars, true, true);
 }
@@ -368,16 +361,14 @@ bool FXString::RemoveRightNoCase(std::wstring& text, const std::wstring& suffix)
   return RemoveAffixT(text, suffix, true, true);
 }
 
-bool FXString::ReplaceLeft(std::string& text, const std::string& prefix,
-                           const std::string& with) {
+bool FXString::ReplaceLeft(std::string& text, const std::string& prefix, const std::string& with) {
   return ReplaceAffixT(text, prefix, with, false, false);
 }
 bool FXString::ReplaceLeft(std::wstring& text, const std::wstring& prefix,
                            const std::wstring& with) {
   return ReplaceAffixT(text, prefix, with, false, false);
 }
-bool FXString::ReplaceRight(std::string& text, const std::string& suffix,
-                            const std::string& with) {
+bool FXString::ReplaceRight(std::string& text, const std::string& suffix, const std::string& with) {
   return ReplaceAffixT(text, suffix, with, true, false);
 }
 bool FXString::ReplaceRight(std::wstring& text, const std::wstring& suffix,
@@ -401,8 +392,8 @@ bool FXString::ReplaceRightNoCase(std::wstring& text, const std::wstring& suffix
   return ReplaceAffixT(text, suffix, with, true, true);
 }
 
-unsigned int FXString::ReplaceAll(std::string& text, const std::string& from,
-                                  const std::string& to, unsigned int start) {
+unsigned int FXString::ReplaceAll(std::string& text, const std::string& from, const std::string& to,
+                                  unsigned int start) {
   return ReplaceAllT(text, from, to, start, false);
 }
 unsigned int FXString::ReplaceAll(std::wstring& text, const std::wstring& from,
@@ -443,11 +434,15 @@ int FXString::FindStringPos(const std::wstring& text, const std::wstring& sub, b
   return FindStringPosT(text, sub, noCase);
 }
 
-void FXString::ToUpper(std::string& text) { ChangeCaseT(text, [](char c) { return UpperCase(c); }); }
+void FXString::ToUpper(std::string& text) {
+  ChangeCaseT(text, [](char c) { return UpperCase(c); });
+}
 void FXString::ToUpper(std::wstring& text) {
   ChangeCaseT(text, [](wchar_t c) { return UpperCase(c); });
 }
-void FXString::ToLower(std::string& text) { ChangeCaseT(text, [](char c) { return FoldCase(c); }); }
+void FXString::ToLower(std::string& text) {
+  ChangeCaseT(text, [](char c) { return FoldCase(c); });
+}
 void FXString::ToLower(std::wstring& text) {
   ChangeCaseT(text, [](wchar_t c) { return FoldCase(c); });
 }
@@ -515,9 +510,8 @@ std::string FXString::Join(const std::vector<std::string>& items, const std::str
                            unsigned int first, unsigned int count) {
   return JoinRangeT(items, separator, first, count);
 }
-std::wstring FXString::Join(const std::vector<std::wstring>& items,
-                            const std::wstring& separator, unsigned int first,
-                            unsigned int count) {
+std::wstring FXString::Join(const std::vector<std::wstring>& items, const std::wstring& separator,
+                            unsigned int first, unsigned int count) {
   return JoinRangeT(items, separator, first, count);
 }
 

@@ -28,8 +28,8 @@ constexpr size_t kLargestFormatted = 115202;
 
 TEST(FXStringFormat, TextsUpToTheLargestBufferComeOutWhole) {
   // 514 characters fit the first attempt; 515 (= 2 * strlen(format) + 511) needs a second.
-  for (size_t length : {size_t(0), size_t(1), size_t(514), size_t(515), size_t(516),
-                        size_t(16899), size_t(16900), kLargestFormatted}) {
+  for (size_t length : {size_t(0), size_t(1), size_t(514), size_t(515), size_t(516), size_t(16899),
+                        size_t(16900), kLargestFormatted}) {
     SCOPED_TRACE(length);
     const std::string text(length, 'x');
     std::string out = "left over";
@@ -226,16 +226,11 @@ TEST(FXStringReplaceAll, CountsAndNeverRescansInsertedText) {
     unsigned int count;
   };
   const Row rows[] = {
-      {"aaa", "a", "aa", 0, false, "aaaaaa", 3},
-      {"aaa", "a", "aa", 1, false, "aaaaa", 2},
-      {"aaa", "a", "aa", 3, false, "aaa", 0},
-      {"aaa", "a", "aa", 99, false, "aaa", 0},
-      {"abc", "", "x", 0, false, "abc", 0},
-      {"a.b.c", ".", "", 0, false, "abc", 2},
-      {"xAbyaBz", "ab", "-", 0, false, "xAbyaBz", 0},
-      {"xAbyaBz", "ab", "-", 0, true, "x-y-z", 2},
-      {"abab", "ab", "ab", 0, false, "abab", 2},
-      {"", "a", "b", 0, false, "", 0},
+      {"aaa", "a", "aa", 0, false, "aaaaaa", 3},      {"aaa", "a", "aa", 1, false, "aaaaa", 2},
+      {"aaa", "a", "aa", 3, false, "aaa", 0},         {"aaa", "a", "aa", 99, false, "aaa", 0},
+      {"abc", "", "x", 0, false, "abc", 0},           {"a.b.c", ".", "", 0, false, "abc", 2},
+      {"xAbyaBz", "ab", "-", 0, false, "xAbyaBz", 0}, {"xAbyaBz", "ab", "-", 0, true, "x-y-z", 2},
+      {"abab", "ab", "ab", 0, false, "abab", 2},      {"", "a", "b", 0, false, "", 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.text) + "/" + row.from + "/" + row.to);
@@ -249,8 +244,7 @@ TEST(FXStringReplaceAll, CountsAndNeverRescansInsertedText) {
       EXPECT_EQ(FXString::ReplaceAll(wide, W(row.from), W(row.to), row.start), row.count);
       if (row.start == 0) {
         EXPECT_EQ(FXString::CopyAndReplaceAll(row.text, row.from, row.to), row.result);
-        EXPECT_EQ(FXString::CopyAndReplaceAll(W(row.text), W(row.from), W(row.to)),
-                  W(row.result));
+        EXPECT_EQ(FXString::CopyAndReplaceAll(W(row.text), W(row.from), W(row.to)), W(row.result));
       }
     }
     EXPECT_EQ(text, row.result);
@@ -266,9 +260,12 @@ TEST(FXStringFind, PointerAndPosition) {
     int pos;
   };
   const Row rows[] = {
-      {"Hello World", "World", false, 6}, {"Hello World", "world", false, -1},
-      {"Hello World", "world", true, 6},  {"Hello", "", false, 0},
-      {"", "a", false, -1},               {"abcabc", "cab", false, 2},
+      {"Hello World", "World", false, 6},
+      {"Hello World", "world", false, -1},
+      {"Hello World", "world", true, 6},
+      {"Hello", "", false, 0},
+      {"", "a", false, -1},
+      {"abcabc", "cab", false, 2},
       {"ab", "abc", true, -1},
   };
   for (const Row& row : rows) {
@@ -372,7 +369,7 @@ TEST(FXStringSplit, ArgumentsWithQuotesAndEscapes) {
       {"-a  -b", 1, {"-a", "", "-b"}},
       {"copy \"/my dir/f\" 'x y'", 0, {"copy", "/my dir/f", "x y"}},
       {"a\"b c\"d", 0, {"ab cd"}},
-      {"\"\" x", 0, {"", "x"}},                  // written quotes keep an empty argument
+      {"\"\" x", 0, {"", "x"}},  // written quotes keep an empty argument
       {"'say \"hi\"' \"it's\"", 0, {"say \"hi\"", "it's"}},
       {"a\\ b \\\"q\\\" c\\\\d", 0, {"a b", "\"q\"", "c\\d"}},
       {"C:\\dir\\file x", 0, {"C:\\dir\\file", "x"}},  // other backslashes stay
@@ -427,7 +424,7 @@ TEST(FXStringJoin, RangesAreClippedToTheVector) {
     unsigned int count;
     const char* joined;
   };
-  const Row rows[] = {{0, 4, "a, b, c, d"}, {1, 2, "b, c"}, {2, 99, "c, d"},
+  const Row rows[] = {{0, 4, "a, b, c, d"},  {1, 2, "b, c"}, {2, 99, "c, d"},
                       {3, 0xFFFFFFFFu, "d"}, {4, 1, ""},     {0, 0, ""}};
   for (const Row& row : rows) {
     SCOPED_TRACE(std::to_string(row.first) + "+" + std::to_string(row.count));

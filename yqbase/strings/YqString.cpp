@@ -185,7 +185,9 @@ CYqString CYqString::SubStr(unsigned int pos, unsigned int count) const {
   return result;
 }
 
-int CYqString::Find(char c, unsigned int pos) const { return IndexOrMinusOne(ViewOf(*this).find(c, pos)); }
+int CYqString::Find(char c, unsigned int pos) const {
+  return IndexOrMinusOne(ViewOf(*this).find(c, pos));
+}
 
 int CYqString::Find(const char* sub, unsigned int pos) const {
   if (sub == nullptr) return -1;
@@ -208,14 +210,16 @@ void CYqString::ChopAt(unsigned int pos) {
 CYqString CYqString::ToUpper() const {
   CYqString result(*this);
   for (LONG i = 0; i < result.m_nLength; ++i)
-    result.m_pBuffer[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(result.m_pBuffer[i])));
+    result.m_pBuffer[i] =
+        static_cast<char>(std::toupper(static_cast<unsigned char>(result.m_pBuffer[i])));
   return result;
 }
 
 CYqString CYqString::ToLower() const {
   CYqString result(*this);
   for (LONG i = 0; i < result.m_nLength; ++i)
-    result.m_pBuffer[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(result.m_pBuffer[i])));
+    result.m_pBuffer[i] =
+        static_cast<char>(std::tolower(static_cast<unsigned char>(result.m_pBuffer[i])));
   return result;
 }
 
@@ -336,8 +340,8 @@ unsigned int CYqString::Tokenize(const char* delimiters, std::vector<CYqString>&
   return Tokenize(delimiters, '\0', '\0', tokens, keepEmpty);
 }
 
-unsigned int CYqString::Tokenize(const char* delimiters, char quote,
-                                 std::vector<CYqString>& tokens, bool keepEmpty) const {
+unsigned int CYqString::Tokenize(const char* delimiters, char quote, std::vector<CYqString>& tokens,
+                                 bool keepEmpty) const {
   return Tokenize(delimiters, quote, '\0', tokens, keepEmpty);
 }
 
@@ -346,8 +350,7 @@ unsigned int CYqString::Tokenize(const char* delimiters, char quote, char escape
   using yq_strings_private::STokenRules;
   tokens.clear();
   const STokenRules<char> rules{delimiters != nullptr ? delimiters : "",
-                                std::string_view(&quote, quote != '\0' ? 1 : 0), escape,
-                                keepEmpty};
+                                std::string_view(&quote, quote != '\0' ? 1 : 0), escape, keepEmpty};
   yq_strings_private::TokenizeText<char>(ViewOf(*this), rules, [&tokens](std::string&& token) {
     tokens.emplace_back();
     tokens.back().AssignBuffer(token.data(), static_cast<unsigned int>(token.size()));

@@ -144,10 +144,10 @@ class YQBASE_EXPORT CYqString {
   template <typename Pred>
   void TrimIf(bool left, Pred strip);
 
-  DWORD m_dwCapacity;   // bytes allocated
-  char* m_pBuffer;      // owned; null when nothing was allocated
-  DWORD m_dwUsed;       // bytes of text and NUL; 0 without a buffer
-  BOOL m_bOwnsBuffer;   // 1: the destructor frees the buffer
-  LONG m_nLength;       // characters, -1 after a failed numeric conversion
-  char m_szScratch[32]; // the numeric constructors' formatting area; fits every integer
+  DWORD m_dwCapacity;    // bytes allocated
+  char* m_pBuffer;       // owned; null when nothing was allocated
+  DWORD m_dwUsed;        // bytes of text and NUL; 0 without a buffer
+  BOOL m_bOwnsBuffer;    // 1: the destructor frees the buffer
+  LONG m_nLength;        // characters, -1 after a failed numeric conversion
+  char m_szScratch[32];  // the numeric constructors' formatting area; fits every integer
 };
