@@ -24,6 +24,15 @@ int IndexOrMinusOne(size_t pos) {
   return pos == std::string_view::npos ? -1 : static_cast<int>(pos);
 }
 
+// The text with `change` applied to every byte.
+template <typename Change>
+CYqString MapBytes(CYqString text, Change change) {
+  char* bytes = text.GetBuffer();
+  for (int i = 0; i < text.GetLength(); ++i)
+    bytes[i] = static_cast<char>(change(static_cast<unsigned char>(bytes[i])));
+  return text;
+}
+
 }  // namespace
 
 CYqString::CYqString()
@@ -208,19 +217,11 @@ void CYqString::ChopAt(unsigned int pos) {
 }
 
 CYqString CYqString::ToUpper() const {
-  CYqString result(*this);
-  for (LONG i = 0; i < result.m_nLength; ++i)
-    result.m_pBuffer[i] =
-        static_cast<char>(std::toupper(static_cast<unsigned char>(result.m_pBuffer[i])));
-  return result;
+  return MapBytes(*this, [](unsigned char c) { return std::toupper(c); });
 }
 
 CYqString CYqString::ToLower() const {
-  CYqString result(*this);
-  for (LONG i = 0; i < result.m_nLength; ++i)
-    result.m_pBuffer[i] =
-        static_cast<char>(std::tolower(static_cast<unsigned char>(result.m_pBuffer[i])));
-  return result;
+  return MapBytes(*this, [](unsigned char c) { return std::tolower(c); });
 }
 
 int CYqString::Safe_strcmp(const char* a, const char* b) {
