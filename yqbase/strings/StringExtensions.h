@@ -49,6 +49,7 @@ class YQBASE_EXPORT FXString {
   static std::wstring ToWstring(const std::wstring& text, unsigned int codePage);
 
   // Trimming: remove every leading and/or trailing character that occurs in `chars`.
+  // Case-insensitive comparisons (the NoCase forms, FindString) fold with tolower/towlower.
   static void Trim(std::string& text, const std::string& chars);
   static void Trim(std::wstring& text, const std::wstring& chars);
   static void TrimLeft(std::string& text, const std::string& chars);
@@ -104,12 +105,17 @@ class YQBASE_EXPORT FXString {
   static int FindStringPos(const std::string& text, const std::string& sub, bool noCase);
   static int FindStringPos(const std::wstring& text, const std::wstring& sub, bool noCase);
 
+  /// Change case in place, character by character (toupper/tolower, towupper/towlower); bytes
+  /// of multi-byte UTF-8 sequences are left as they are in the C locale.
   static void ToUpper(std::string& text);
   static void ToUpper(std::wstring& text);
   static void ToLower(std::string& text);
   static void ToLower(std::wstring& text);
 
-  /// Cuts at every occurrence of the whole `delimiter` text; `keepEmpty` keeps empty pieces.
+  // Splitting. Each replaces the contents of `out`; a non-zero `keepEmpty` keeps the empty
+  // pieces before, between and after delimiters. An empty text gives no pieces.
+
+  /// Cuts at every occurrence of the whole `delimiter` text (an empty one does not cut).
   static void Split(const std::string& text, const std::string& delimiter,
                     std::list<std::string>& out, unsigned int keepEmpty = 0);
   static void Split(const std::wstring& text, const std::wstring& delimiter,
@@ -118,8 +124,10 @@ class YQBASE_EXPORT FXString {
                     std::vector<std::string>& out, unsigned int keepEmpty = 0);
   static void Split(const std::wstring& text, const std::wstring& delimiter,
                     std::vector<std::wstring>& out, unsigned int keepEmpty = 0);
-  /// Splits a command-line style argument string at any character of `delimiters`, keeping
-  /// quoted runs together.
+  /// Splits a command line at any character of `delimiters`. A run in double or single quotes
+  /// is one piece with the quotes dropped (an unclosed one lasts to the end; "" gives an empty
+  /// argument even without `keepEmpty`). A backslash before a delimiter, a quote or another
+  /// backslash stands for that character; other backslashes are kept, so paths survive.
   static void SplitArguments(const std::string& text, const std::string& delimiters,
                              std::list<std::string>& out, unsigned int keepEmpty = 0);
   static void SplitArguments(const std::wstring& text, const std::wstring& delimiters,
@@ -128,7 +136,7 @@ class YQBASE_EXPORT FXString {
                              std::vector<std::string>& out, unsigned int keepEmpty = 0);
   static void SplitArguments(const std::wstring& text, const std::wstring& delimiters,
                              std::vector<std::wstring>& out, unsigned int keepEmpty = 0);
-  /// Cuts at any character of `delimiters`.
+  /// Cuts at any character of `delimiters`; no quoting.
   static void SplitPaths(const std::string& text, const std::string& delimiters,
                          std::vector<std::string>& out, unsigned int keepEmpty = 0);
   static void SplitPaths(const std::wstring& text, const std::wstring& delimiters,
