@@ -11,3 +11,5 @@
 #include "yqbase/logging/LogWriterInterface.h"
 #include "yqbase/strings/DisplayTable.h"
 #include "yqbase/strings/StringExtensions.h"
+#include "yqbase/time/CalendarTime.h"
+#include "yqbase/time/TimeStamp.h"
