@@ -24,13 +24,19 @@ LONGLONG PosixSeconds(LONGLONG ticks) {
   return seconds;
 }
 
+// A POSIX time as time_t, which has 32 bits on some platforms; `fits` tells whether it had to
+// be clamped to the ends of that range.
+time_t ClampToTimeT(LONGLONG seconds, bool* fits = nullptr) {
+  const LONGLONG lowest = static_cast<LONGLONG>(std::numeric_limits<time_t>::min());
+  const LONGLONG highest = static_cast<LONGLONG>(std::numeric_limits<time_t>::max());
+  if (fits != nullptr) *fits = seconds >= lowest && seconds <= highest;
+  return static_cast<time_t>(seconds < lowest ? lowest : (seconds > highest ? highest : seconds));
+}
+
 // The offset of local time from UTC, in seconds, at a POSIX time. A time_t of 32 bits cannot
 // hold every time; outside its range the offset at the nearest representable time is used.
 long LocalOffsetSeconds(LONGLONG posixSeconds) {
-  const LONGLONG lowest = static_cast<LONGLONG>(std::numeric_limits<time_t>::min());
-  const LONGLONG highest = static_cast<LONGLONG>(std::numeric_limits<time_t>::max());
-  const time_t when = static_cast<time_t>(
-      posixSeconds < lowest ? lowest : (posixSeconds > highest ? highest : posixSeconds));
+  const time_t when = ClampToTimeT(posixSeconds);
   // localtime_r need not notice a changed TZ by itself.
   tzset();
   struct tm local = {};
@@ -77,6 +83,21 @@ CTimeStamp CTimeStamp::Now() {
   return CTimeStamp(ticks != 0 ? ticks + kPosixEpoch : 0);
 }
 
+struct timespec CTimeStamp::AsTimespec() const {
+  const LONGLONG seconds = PosixSeconds(m_value);
+  bool fits = false;
+  struct timespec result = {};
+  result.tv_sec = ClampToTimeT(seconds, &fits);
+  if (!fits) {
+    result.tv_nsec = seconds > 0 ? 999999999 : 0;
+  } else {
+    LONGLONG ticks = m_value % CTimeInterval::kTicksPerSecond;
+    if (ticks < 0) ticks += CTimeInterval::kTicksPerSecond;
+    result.tv_nsec = static_cast<long>(ticks * 100);
+  }
+  return result;
+}
+
 std::string CTimeStamp::AsString() const { return AsUTCDateTimeString(); }
 
 std::string CTimeStamp::AsUTCDateTimeString() const {
@@ -110,9 +131,9 @@ bool FXMicroTimeStamp::HasPreciseTimeStamp() { return true; }
 
 std::string FXTime::SystemTimeUtcAsString(long long ticks) {
   const LONGLONG seconds = ticks / CTimeInterval::kTicksPerSecond;
-  if (seconds >= static_cast<LONGLONG>(std::numeric_limits<time_t>::min()) &&
-      seconds <= static_cast<LONGLONG>(std::numeric_limits<time_t>::max())) {
-    const time_t when = static_cast<time_t>(seconds);
+  bool fits = false;
+  const time_t when = ClampToTimeT(seconds, &fits);
+  if (fits) {
     char buffer[64];
     tzset();
     if (ctime_r(&when, buffer) != nullptr) return buffer;

@@ -2,6 +2,8 @@
 // FXMicroTimeStamp and FXTime, helpers for the current time and plain-number time texts.
 #pragma once
 
+#include <time.h>
+
 #include <string>
 
 #include "yqbase/errors/YqExport.h"
@@ -114,6 +116,10 @@ class YQBASE_EXPORT CTimeStamp {
     const ULONGLONG v = static_cast<ULONGLONG>(m_value);
     return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)};
   }
+
+  /// Seconds and nanoseconds since 1970, as POSIX waits take their deadlines; clamped to the
+  /// range of time_t, which has 32 bits on some platforms.
+  struct timespec AsTimespec() const;
 
   /// The same text as AsUTCDateTimeString().
   std::string AsString() const;
