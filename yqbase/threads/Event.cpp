@@ -53,28 +53,21 @@ FXEvent::~FXEvent() {
 
 bool FXEvent::IsValid() const { return m_valid; }
 
-void FXEvent::Wake() {
+void FXEvent::ChangeState(bool set) {
+  if (!m_valid) return;
+  pthread_mutex_lock(&m_mutex);
+  CMutexUnlocker unlocker(&m_mutex);
+  m_state = set;
+  // Waiters recheck the state, so waking them on a Reset is harmless.
   if ((m_flags & MANUAL_RESET) != 0)
     pthread_cond_broadcast(&m_cond);
   else
     pthread_cond_signal(&m_cond);
 }
 
-void FXEvent::Set() {
-  if (!m_valid) return;
-  pthread_mutex_lock(&m_mutex);
-  CMutexUnlocker unlocker(&m_mutex);
-  m_state = true;
-  Wake();
-}
+void FXEvent::Set() { ChangeState(true); }
 
-void FXEvent::Reset() {
-  if (!m_valid) return;
-  pthread_mutex_lock(&m_mutex);
-  CMutexUnlocker unlocker(&m_mutex);
-  m_state = false;
-  Wake();
-}
+void FXEvent::Reset() { ChangeState(false); }
 
 DWORD FXEvent::WaitForSet(unsigned milliseconds) {
   if (!IsValid()) return EINVAL;

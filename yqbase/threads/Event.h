@@ -64,8 +64,8 @@ class YQBASE_EXPORT FXEvent {
   unsigned GetFlags() const { return m_flags; }
 
  private:
-  // Wakes waiters after a change of state.
-  void Wake();
+  // Sets or clears the state under the mutex and wakes every waiter (manual reset) or one.
+  void ChangeState(bool set);
 
   bool m_state;
   pthread_mutex_t m_mutex;
