@@ -1,0 +1,230 @@
+#include "yqbase/threads/ZkThread.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <stdexcept>
+
+#include "yqbase/threads/Event.h"
+#include "yqbase/threads/Threads_testutil.h"
+
+namespace {
+
+void* ReturnArgument(void* argument) { return argument; }
+
+// Holds a thread until released, and tells when the thread no longer touches it, so that a
+// detached thread never outlives the test's objects.
+struct SGate {
+  FXEvent release{FXEvent::MANUAL_RESET};
+  FXEvent finished{FXEvent::MANUAL_RESET};
+
+  // Lets the thread go and waits until it is done with the gate.
+  bool Open() {
+    release.Set();
+    return finished.WaitForSet(60000) == WAIT_OBJECT_0;
+  }
+};
+
+// Waits at the SGate it is given, then returns it.
+void* WaitAtGate(void* argument) {
+  SGate* gate = static_cast<SGate*>(argument);
+  gate->release.WaitForSet(INFINITE);
+  gate->finished.Set();
+  return argument;
+}
+
+// Blocks until cancelled.
+void* BlockForever(void*) {
+  for (;;) pause();
+  return nullptr;
+}
+
+void* ThrowRuntimeError(void*) { throw std::runtime_error("disk on fire"); }
+
+void* ThrowInt(void*) { throw 42; }
+
+void* StoreOwnId(void* argument) {
+  *static_cast<unsigned long*>(argument) = Unix::zk_thr_self();
+  return nullptr;
+}
+
+}  // namespace
+
+TEST(ZkThread, CreateAndJoinReturnsTheResult) {
+  Unix::ZkThread thread;
+  EXPECT_EQ(524288u, thread.getStackSize());
+  int data = 7;
+  ASSERT_EQ(0, thread.createThread(&ReturnArgument, &data));
+  EXPECT_TRUE(thread.isRunning());
+  EXPECT_FALSE(thread.isDetached());
+  void* result = nullptr;
+  EXPECT_EQ(0, thread.joinThread(&result));
+  EXPECT_EQ(&data, result);
+  EXPECT_FALSE(thread.isRunning());
+  EXPECT_TRUE(thread.getLastError().empty());
+  // Nothing runs any more: joining and detaching have nothing to do.
+  EXPECT_EQ(0, thread.joinThread(nullptr));
+  EXPECT_EQ(0, thread.detachThread());
+  EXPECT_EQ(0, thread.terminateThread());
+  EXPECT_EQ(0, thread.suspendThread());
+  EXPECT_EQ(0, thread.resumeThread());
+  // The object can run another thread after a join.
+  ASSERT_EQ(0, thread.createThread(nullptr, nullptr));
+  result = &data;
+  EXPECT_EQ(0, thread.joinThread(&result));
+  EXPECT_EQ(nullptr, result);
+}
+
+TEST(ZkThread, RefusesToStartWhileRunning) {
+  Unix::ZkThread thread;
+  SGate gate;
+  ASSERT_EQ(0, thread.createThread(&WaitAtGate, &gate));
+  EXPECT_EQ(-1, thread.createThread(&ReturnArgument, nullptr));
+  EXPECT_EQ("ZkThread::createThread(): The thread is already running.", thread.getLastError());
+  EXPECT_EQ(-1, thread.createDetachedThread(&ReturnArgument, nullptr));
+  EXPECT_EQ("ZkThread::createDetachedThread(): The thread is already running.",
+            thread.getLastError());
+  EXPECT_TRUE(gate.Open());
+  void* result = nullptr;
+  EXPECT_EQ(0, thread.joinThread(&result));
+  EXPECT_EQ(&gate, result);
+}
+
+TEST(ZkThread, DetachedThreadRefusesJoinAndDetach) {
+  Unix::ZkThread thread;
+  SGate gate;
+  ASSERT_EQ(0, thread.createDetachedThread(&WaitAtGate, &gate));
+  EXPECT_TRUE(thread.isDetached());
+  EXPECT_EQ(-1, thread.joinThread(nullptr));
+  EXPECT_EQ("ZkThread::joinThread(): Can't join a detached thread.", thread.getLastError());
+  EXPECT_EQ(-1, thread.detachThread());
+  EXPECT_EQ("ZkThread::detachThread(): Can't detach a detached thread.", thread.getLastError());
+  EXPECT_EQ(-1, thread.createDetachedThread(&ReturnArgument, nullptr));
+  EXPECT_TRUE(gate.Open());
+}
+
+TEST(ZkThread, DetachThenJoinIsRefused) {
+  Unix::ZkThread thread;
+  SGate gate;
+  ASSERT_EQ(0, thread.createThread(&WaitAtGate, &gate));
+  EXPECT_EQ(0, thread.detachThread());
+  EXPECT_TRUE(thread.isDetached());
+  EXPECT_EQ(-1, thread.joinThread(nullptr));
+  EXPECT_EQ("ZkThread::joinThread(): Can't join a detached thread.", thread.getLastError());
+  EXPECT_TRUE(gate.Open());
+}
+
+TEST(ZkThread, CreationFailureKeepsTheSystemText) {
+  Unix::ZkThread thread;
+  thread.setStackSize(1);  // below the system's minimum
+  EXPECT_EQ(EINVAL, thread.createThread(&ReturnArgument, nullptr));
+  EXPECT_EQ("ZkThread::createThread(): Failed to create thread:\nInvalid argument",
+            thread.getLastError());
+  EXPECT_FALSE(thread.isRunning());
+  EXPECT_EQ(EINVAL, thread.createDetachedThread(&ReturnArgument, nullptr));
+  EXPECT_EQ("ZkThread::createDetachedThread(): Failed to create thread:\nInvalid argument",
+            thread.getLastError());
+  EXPECT_FALSE(thread.isRunning());
+}
+
+TEST(ZkThread, TerminateCancelsABlockedThread) {
+  Unix::ZkThread thread;
+  ASSERT_EQ(0, thread.createThread(&BlockForever, nullptr));
+  EXPECT_EQ(0, thread.terminateThread());
+  void* result = nullptr;
+  EXPECT_EQ(0, thread.joinThread(&result));
+  EXPECT_EQ(PTHREAD_CANCELED, result);
+
+  Unix::ZkThread other;
+  ASSERT_EQ(0, other.createThread(&BlockForever, nullptr));
+  std::string error;
+  EXPECT_EQ(0, Unix::ZkThread::terminateThread(other.getThreadId(), error));
+  EXPECT_TRUE(error.empty());
+  EXPECT_EQ(0, other.joinThread(&result));
+  EXPECT_EQ(PTHREAD_CANCELED, result);
+}
+
+TEST(ZkThread, EscapingExceptionsAreLoggedAndEndTheThread) {
+  yqtest::CScopedCaptureLog log;
+  struct Case {
+    Unix::ZkThread::ThreadFunction function;
+    const char* text;
+  };
+  const Case cases[] = {{&ThrowRuntimeError, "std::runtime_error:disk on fire"},
+                        {&ThrowInt, "int:"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    Unix::ZkThread thread;
+    ASSERT_EQ(0, thread.createThread(c.function, nullptr));
+    void* result = &log;
+    EXPECT_EQ(0, thread.joinThread(&result));
+    EXPECT_EQ(nullptr, result);
+  }
+  const std::vector<yqtest::SLogLine> lines = log.Writer().Lines();
+  ASSERT_EQ(2u, lines.size());
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(-1, lines[i].level);
+    EXPECT_EQ("static void* Unix::ZkThread::start_func(void*)", lines[i].function);
+    EXPECT_EQ(111u, lines[i].line);
+    EXPECT_EQ(cases[i].text, lines[i].text);
+  }
+}
+
+TEST(ZkThread, ThreadIds) {
+  EXPECT_EQ(0, Unix::ZkThread::getMainThreadPID());
+  EXPECT_EQ(static_cast<unsigned long>(pthread_self()), Unix::ZkThread::getCurrentThreadID());
+  EXPECT_EQ(Unix::ZkThread::getCurrentThreadID(), Unix::zk_thr_self());
+  EXPECT_EQ(12345ul, Unix::ZkThread::pthread2threadId(12345ul));
+  Unix::ZkThread thread;
+  unsigned long seenInside = 0;
+  ASSERT_EQ(0, thread.createThread(&StoreOwnId, &seenInside));
+  const unsigned long id = thread.getThreadId();
+  EXPECT_EQ(0, thread.joinThread(nullptr));
+  EXPECT_EQ(id, seenInside);
+  EXPECT_NE(Unix::zk_thr_self(), seenInside);
+}
+
+TEST(ZkThread, DestructionLeavesARunningThreadToFinish) {
+  SGate gate;
+  {
+    Unix::ZkThread thread;
+    ASSERT_EQ(0, thread.createThread(&WaitAtGate, &gate));
+  }
+  EXPECT_TRUE(gate.Open());
+}
+
+// SIGSTOP stops the whole process, so suspension runs in a child process that the test
+// continues from outside.
+TEST(ZkThread, SuspendAndResumeInAChildProcess) {
+  int toChild[2];
+  ASSERT_EQ(0, pipe(toChild));
+  const pid_t child = fork();
+  ASSERT_NE(-1, child);
+  if (child == 0) {
+    close(toChild[1]);
+    SGate gate;
+    Unix::ZkThread thread;
+    if (thread.createThread(&WaitAtGate, &gate) != 0) _exit(2);
+    const int suspended = thread.suspendThread();
+    char go = 0;
+    // The parent writes once it has seen the process stop and continued it.
+    if (read(toChild[0], &go, 1) != 1) _exit(3);
+    const int resumed = thread.resumeThread();
+    gate.release.Set();
+    const int joined = thread.joinThread(nullptr);
+    _exit(suspended == 0 && resumed == 0 && joined == 0 ? 0 : 1);
+  }
+  close(toChild[0]);
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, WUNTRACED));
+  EXPECT_TRUE(WIFSTOPPED(status));
+  kill(child, SIGCONT);
+  ASSERT_EQ(1, write(toChild[1], "g", 1));
+  close(toChild[1]);
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(0, WEXITSTATUS(status));
+}
