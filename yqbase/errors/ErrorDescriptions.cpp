@@ -6,8 +6,8 @@ namespace {
 
 // Picks the text out of either strerror_r flavour: the GNU one returns it, the POSIX one
 // fills the buffer and returns 0.
-inline const char* StrErrorText(const char* result, const char*) { return result; }
-inline const char* StrErrorText(int result, const char* buffer) {
+[[maybe_unused]] inline const char* StrErrorText(const char* result, const char*) { return result; }
+[[maybe_unused]] inline const char* StrErrorText(int result, const char* buffer) {
   return result == 0 ? buffer : nullptr;
 }
 

@@ -1,17 +1,14 @@
 #include "yqbase/errors/ErrorItem_ErrNo.h"
 
 #include "yqbase/errors/ErrorDescriptions.h"
-#include "yqbase/strings/StringExtensions.h"
+#include "yqbase/errors/ErrorItemTextPrivate.h"
 
 FXErrorItemErrNo::~FXErrorItemErrNo() = default;
 
 std::string FXErrorItemErrNo::DetailText() const {
-  const std::string text = GetErrNoDescription(m_code);
-  if (text.empty()) return FXString::Format("/ErrNo.%d", m_code);
-  return FXString::Format("/ErrNo.%d.(%s)", m_code, text.c_str());
+  return NumberedDetailText("ErrNo", m_code, GetErrNoDescription(m_code));
 }
 
 std::string FXErrorItemErrNo::LineText(const std::string* description) const {
-  return FXErrorUtil::OneLineText(GetErrNoDescription(m_code), description,
-                                  FXString::Format(" (ErrNo.%d)", m_code));
+  return NumberedLineText("ErrNo", m_code, GetErrNoDescription(m_code), description);
 }

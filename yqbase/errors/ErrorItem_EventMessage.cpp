@@ -76,38 +76,19 @@ bool TakeInteger(const boost::any& value, SArgument& argument) {
   return true;
 }
 
+std::string FromText(const std::string& text) { return text; }
+std::string FromText(const char* text) { return text != nullptr ? text : ""; }
+std::string FromText(const std::wstring& text) { return WideToUtf8(text.data(), text.size()); }
+std::string FromText(const wchar_t* text) {
+  return text != nullptr ? WideToUtf8(text, std::wcslen(text)) : std::string();
+}
+
+// Narrow and wide strings, as objects or as C strings.
 template <typename T>
 bool TakeText(const boost::any& value, SArgument& argument) {
   if (value.type() != typeid(T)) return false;
   argument.kind = SArgument::kText;
-  argument.text = boost::any_cast<T>(value);
-  return true;
-}
-
-template <typename T>
-bool TakeCString(const boost::any& value, SArgument& argument) {
-  if (value.type() != typeid(T)) return false;
-  const T text = boost::any_cast<T>(value);
-  argument.kind = SArgument::kText;
-  if (text != nullptr) argument.text = text;
-  return true;
-}
-
-template <typename T>
-bool TakeWideText(const boost::any& value, SArgument& argument) {
-  if (value.type() != typeid(T)) return false;
-  const T text = boost::any_cast<T>(value);
-  argument.kind = SArgument::kText;
-  argument.text = WideToUtf8(text.data(), text.size());
-  return true;
-}
-
-template <typename T>
-bool TakeWideCString(const boost::any& value, SArgument& argument) {
-  if (value.type() != typeid(T)) return false;
-  const T text = boost::any_cast<T>(value);
-  argument.kind = SArgument::kText;
-  if (text != nullptr) argument.text = WideToUtf8(text, std::wcslen(text));
+  argument.text = FromText(boost::any_cast<T>(value));
   return true;
 }
 
@@ -115,10 +96,10 @@ bool TakeWideCString(const boost::any& value, SArgument& argument) {
 SArgument Classify(const boost::any& value) {
   SArgument argument;
   try {
-    if (TakeText<std::string>(value, argument) || TakeCString<const char*>(value, argument) ||
-        TakeCString<char*>(value, argument) || TakeWideText<std::wstring>(value, argument) ||
-        TakeWideCString<const wchar_t*>(value, argument) ||
-        TakeWideCString<wchar_t*>(value, argument) || TakeInteger<char>(value, argument) ||
+    if (TakeText<std::string>(value, argument) || TakeText<const char*>(value, argument) ||
+        TakeText<char*>(value, argument) || TakeText<std::wstring>(value, argument) ||
+        TakeText<const wchar_t*>(value, argument) || TakeText<wchar_t*>(value, argument) ||
+        TakeInteger<char>(value, argument) ||
         TakeInteger<short>(value, argument) || TakeInteger<int>(value, argument) ||
         TakeInteger<long>(value, argument) || TakeInteger<long long>(value, argument) ||
         TakeInteger<unsigned char>(value, argument) ||

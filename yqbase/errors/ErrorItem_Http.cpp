@@ -1,17 +1,14 @@
 #include "yqbase/errors/ErrorItem_Http.h"
 
 #include "yqbase/errors/ErrorDescriptions.h"
-#include "yqbase/strings/StringExtensions.h"
+#include "yqbase/errors/ErrorItemTextPrivate.h"
 
 FXErrorItemHttp::~FXErrorItemHttp() = default;
 
 std::string FXErrorItemHttp::DetailText() const {
-  const std::string text = GetHttpErrorDescription(m_code);
-  if (text.empty()) return FXString::Format("/http.%d", m_code);
-  return FXString::Format("/http.%d.(%s)", m_code, text.c_str());
+  return NumberedDetailText("http", m_code, GetHttpErrorDescription(m_code));
 }
 
 std::string FXErrorItemHttp::LineText(const std::string* description) const {
-  return FXErrorUtil::OneLineText(GetHttpErrorDescription(m_code), description,
-                                  FXString::Format(" (http.%d)", m_code));
+  return NumberedLineText("http", m_code, GetHttpErrorDescription(m_code), description);
 }

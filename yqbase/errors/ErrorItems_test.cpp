@@ -103,7 +103,7 @@ TEST(FXErrorItemTyped, TextsInEveryFormat) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(row.full, row.item->AsString());
     EXPECT_EQ(row.full, row.item->AsString(kFull));
-    EXPECT_EQ(row.full, row.item->AsString(static_cast<EErrorOutputFormat::Type>(9)));
+    EXPECT_EQ(row.full, row.item->AsString(static_cast<EErrorOutputFormat::Type>(3)));
     EXPECT_EQ(row.codeLine, row.item->AsString(kCode));
     EXPECT_EQ(row.describedLine, row.item->AsString(kDescription));
   }
@@ -118,10 +118,12 @@ TEST(FXErrorItemTyped, CopyKeepsTypeAndTextsNotParameters) {
     const FXErrorItemPtr copy = row.item->Copy();
     ASSERT_TRUE(copy);
     EXPECT_NE(row.item.get(), copy.get());
-    EXPECT_EQ(typeid(*row.item), typeid(*copy));
+    const FXErrorItem& original = *row.item;
+    const FXErrorItem& copied = *copy;
+    EXPECT_EQ(typeid(original), typeid(copied));
     for (EErrorOutputFormat format : {kFull, kCode, kDescription})
       EXPECT_EQ(row.item->AsString(format), copy->AsString(format));
-    const bool keepsArguments = typeid(*copy) == typeid(FXErrorItemEventMessage);
+    const bool keepsArguments = typeid(copied) == typeid(FXErrorItemEventMessage);
     EXPECT_EQ(keepsArguments ? 1u : 0u, copy->GetParameters().size());
   }
 }

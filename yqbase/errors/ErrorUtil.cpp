@@ -104,29 +104,23 @@ bool HasFacility(HRESULT code, DWORD facility) {
 
 // The code kinds: the item class, the result code made from a native code, the kind test on a
 // result code, the decoding back to the native code and the getters' value when none matches.
-struct SKindZKResult {
-  typedef FXErrorItemZKResult Item;
-  static HRESULT ResultCode(int code) { return Or(code, 0xEDA00000u); }
-  static bool IsKind(HRESULT code) { return HasFacility(code, 0xDA0); }
+
+// A kind whose result codes carry bit 29 and a facility of its own, with the native code in the
+// low 16 bits.
+template <class ItemType, DWORD kBits, int kNone>
+struct SFacilityKind {
+  typedef ItemType Item;
+  static HRESULT ResultCode(int code) { return Or(code, kBits); }
+  static bool IsKind(HRESULT code) { return HasFacility(code, (kBits >> 16) & 0xFFFu); }
   static int Decode(HRESULT code) { return LowWord(code); }
-  static int None() { return -1; }
+  static int None() { return kNone; }
 };
 
-struct SKindErrNo {
-  typedef FXErrorItemErrNo Item;
-  static HRESULT ResultCode(int code) { return Or(code, 0xECCC0000u); }
-  static bool IsKind(HRESULT code) { return HasFacility(code, 0xCCC); }
-  static int Decode(HRESULT code) { return LowWord(code); }
-  static int None() { return 0xFFFF; }
-};
-
-struct SKindInt {
-  typedef FXErrorItemInt Item;
-  static HRESULT ResultCode(int code) { return Or(code, 0xEDDD0000u); }
-  static bool IsKind(HRESULT code) { return HasFacility(code, 0xDDD); }
-  static int Decode(HRESULT code) { return LowWord(code); }
-  static int None() { return -1; }
-};
+typedef SFacilityKind<FXErrorItemZKResult, 0xEDA00000u, -1> SKindZKResult;
+typedef SFacilityKind<FXErrorItemErrNo, 0xECCC0000u, 0xFFFF> SKindErrNo;
+typedef SFacilityKind<FXErrorItemInt, 0xEDDD0000u, -1> SKindInt;
+typedef SFacilityKind<FXErrorItemHttp, 0xEC000000u, 0xFFFF> SKindHttp;
+typedef SFacilityKind<FXErrorItemSQLite, 0xEDB00000u, -1> SKindSQLite;
 
 struct SKindWin32 {
   typedef FXErrorItemWin32 Item;
@@ -139,22 +133,6 @@ struct SKindWin32 {
 struct SKindHResult {
   typedef FXErrorItemHResult Item;
   static HRESULT ResultCode(HRESULT code) { return code; }
-};
-
-struct SKindHttp {
-  typedef FXErrorItemHttp Item;
-  static HRESULT ResultCode(int code) { return Or(code, 0xEC000000u); }
-  static bool IsKind(HRESULT code) { return HasFacility(code, 0xC00); }
-  static int Decode(HRESULT code) { return LowWord(code); }
-  static int None() { return 0xFFFF; }
-};
-
-struct SKindSQLite {
-  typedef FXErrorItemSQLite Item;
-  static HRESULT ResultCode(int code) { return Or(code, 0xEDB00000u); }
-  static bool IsKind(HRESULT code) { return HasFacility(code, 0xDB0); }
-  static int Decode(HRESULT code) { return LowWord(code); }
-  static int None() { return -1; }
 };
 
 struct SKindEventMessage {

@@ -177,55 +177,22 @@ const _DISPLAY_ENUM_INFO_TABLE s_dtReparseTag[] = {
 
 }  // namespace
 
-std::string BFileAttributesWindows::AsString(unsigned long value) {
-  return CDisplayBitsBase::AsString(s_dtFileAttributesWindows, value);
-}
-std::wstring BFileAttributesWindows::AsWstring(unsigned long value) {
-  return CDisplayBitsBase::AsWstring(s_dtFileAttributesWindows, value);
-}
+// The static renderers of a display type over its table.
+#define YQ_DEFINE_RENDERERS(Type, Base, table)                                              \
+  std::string Type::AsString(unsigned long value) { return Base::AsString(table, value); }  \
+  std::wstring Type::AsWstring(unsigned long value) { return Base::AsWstring(table, value); }
 
-std::string BMftIndexFileFlags::AsString(unsigned long value) {
-  return CDisplayBitsBase::AsString(s_dtMftIndexFileFlags, value);
-}
-std::wstring BMftIndexFileFlags::AsWstring(unsigned long value) {
-  return CDisplayBitsBase::AsWstring(s_dtMftIndexFileFlags, value);
-}
+YQ_DEFINE_RENDERERS(BFileAttributesWindows, CDisplayBitsBase, s_dtFileAttributesWindows)
+YQ_DEFINE_RENDERERS(BMftIndexFileFlags, CDisplayBitsBase, s_dtMftIndexFileFlags)
+YQ_DEFINE_RENDERERS(BFilterNodeState, CDisplayBitsBase, s_dtFilterNodeState)
+YQ_DEFINE_RENDERERS(BFilterTermOptions, CDisplayBitsBase, s_dtFilterTermOptions)
+YQ_DEFINE_RENDERERS(BPathCacheNodeFlags, CDisplayBitsBase, s_dtPathCacheNodeFlags)
+YQ_DEFINE_RENDERERS(EPathCacheResult, CDisplayEnumBase, s_dtPathCacheResult)
+YQ_DEFINE_RENDERERS(EFolderWatcherFolderAction, CDisplayEnumBase, s_dtFolderWatcherFolderAction)
 
-std::string BFilterNodeState::AsString(unsigned long value) {
-  return CDisplayBitsBase::AsString(s_dtFilterNodeState, value);
-}
-std::wstring BFilterNodeState::AsWstring(unsigned long value) {
-  return CDisplayBitsBase::AsWstring(s_dtFilterNodeState, value);
-}
+#undef YQ_DEFINE_RENDERERS
 
-std::string BFilterTermOptions::AsString(unsigned long value) {
-  return CDisplayBitsBase::AsString(s_dtFilterTermOptions, value);
-}
-std::wstring BFilterTermOptions::AsWstring(unsigned long value) {
-  return CDisplayBitsBase::AsWstring(s_dtFilterTermOptions, value);
-}
-
-std::string BPathCacheNodeFlags::AsString(unsigned long value) {
-  return CDisplayBitsBase::AsString(s_dtPathCacheNodeFlags, value);
-}
-std::wstring BPathCacheNodeFlags::AsWstring(unsigned long value) {
-  return CDisplayBitsBase::AsWstring(s_dtPathCacheNodeFlags, value);
-}
-
-std::string EPathCacheResult::AsString(unsigned long value) {
-  return CDisplayEnumBase::AsString(s_dtPathCacheResult, value);
-}
-std::wstring EPathCacheResult::AsWstring(unsigned long value) {
-  return CDisplayEnumBase::AsWstring(s_dtPathCacheResult, value);
-}
-
-std::string EFolderWatcherFolderAction::AsString(unsigned long value) {
-  return CDisplayEnumBase::AsString(s_dtFolderWatcherFolderAction, value);
-}
-std::wstring EFolderWatcherFolderAction::AsWstring(unsigned long value) {
-  return CDisplayEnumBase::AsWstring(s_dtFolderWatcherFolderAction, value);
-}
-
+// Reparse tags are Windows constants, which read best in hexadecimal.
 std::string EReparseTag::AsString(unsigned long value) {
   return CDisplayEnumBase::AsString(s_dtReparseTag, value, " (0x%lX)");
 }
