@@ -35,7 +35,7 @@ const std::set<std::pair<HRESULT, HRESULT>>& AnchorSet() {
 }
 
 // Codes spread over the table: members early and late in the order, and a stranger.
-const HRESULT kCodes[][2] = {{E(11), W(10035)}, {W(3), E(2)},     {E(22), W(87)},
+const HRESULT kCodes[][2] = {{E(11), W(10035)},    {W(3), E(2)},       {E(22), W(87)},
                              {W(10035), W(11002)}, {E(111), W(10061)}, {W(5), E(200)}};
 constexpr int kCodeCount = sizeof kCodes / sizeof kCodes[0];
 
@@ -112,9 +112,9 @@ class CRatioReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> nanoseconds;
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
-      nanoseconds[run.benchmark_name()] =
-          run.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
-          benchmark::GetTimeUnitMultiplier(run.time_unit);
+      nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime() *
+                                          benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
+                                          benchmark::GetTimeUnitMultiplier(run.time_unit);
     ConsoleReporter::ReportRuns(runs);
   }
 };
@@ -122,8 +122,7 @@ class CRatioReporter : public benchmark::ConsoleReporter {
 void PrintRatio(const CRatioReporter& reporter, const char* name, const char* anchor) {
   auto a = reporter.nanoseconds.find(name);
   auto b = reporter.nanoseconds.find(anchor);
-  if (a == reporter.nanoseconds.end() || b == reporter.nanoseconds.end() || b->second <= 0)
-    return;
+  if (a == reporter.nanoseconds.end() || b == reporter.nanoseconds.end() || b->second <= 0) return;
   std::printf("%-22s %7.2f ns/call   %-22s %7.2f ns/call   ratio %.2f\n", name, a->second, anchor,
               b->second, a->second / b->second);
 }

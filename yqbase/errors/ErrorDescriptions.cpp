@@ -12,6 +12,7 @@ namespace {
 }
 
 // A primary code is named by its number, an extended one by "(P | (N<<8))".
+// clang-format off
 #define YQ_SQL_PRIMARY(p) {p, #p, L"" #p}
 #define YQ_SQL_EXTENDED(p, n) \
   {(p) | ((n) << 8), "(" #p " | (" #n "<<8))", L"(" #p " | (" #n "<<8))"}
@@ -60,6 +61,7 @@ const _DISPLAY_ENUM_INFO_TABLE s_dtSqlErrorTag[] = {
 
 #undef YQ_SQL_EXTENDED
 #undef YQ_SQL_PRIMARY
+// clang-format on
 
 }  // namespace
 
@@ -73,40 +75,42 @@ std::string GetErrNoDescription(int code) {
 std::string GetHttpErrorDescription(int code) { return GetErrNoDescription(code); }
 
 std::string GetSqlErrorDescription(int code) {
-  switch (code & 0xFF) {
-    case 0: return "Successful result";
-    case 1: return "Generic error";
-    case 2: return "Internal logic error in SQLite";
-    case 3: return "Access permission denied";
-    case 4: return "Callback routine requested an abort";
-    case 5: return "The database file is locked";
-    case 6: return "A table in the database is locked";
-    case 7: return "A malloc() failed";
-    case 8: return "Attempt to write a readonly database";
-    case 9: return "Operation terminated by sqlite3_interrupt()";
-    case 10: return "Some kind of disk I/O error occurred";
-    case 11: return "The database disk image is malformed";
-    case 12: return "Unknown opcode in sqlite3_file_control()";
-    case 13: return "Insertion failed because database is full";
-    case 14: return "Unable to open the database file";
-    case 15: return "Database lock protocol error";
-    case 16: return "Database is empty";
-    case 17: return "The database schema changed";
-    case 18: return "String or BLOB exceeds size limit";
-    case 19: return "Abort due to constraint violation";
-    case 20: return "Data type mismatch";
-    case 21: return "Library used incorrectly";
-    case 22: return "Uses OS features not supported on host";
-    case 23: return "Authorization denied";
-    case 24: return "Auxiliary database format error";
-    case 25: return "2nd parameter to sqlite3_bind out of range";
-    case 26: return "File opened that is not a database file";
-    case 27: return "Notice";
-    case 28: return "Warning";
-    case 100: return "sqlite3_step() has another row ready";
-    case 101: return "sqlite3_step() has finished executing";
-    default: return "Unknown";
-  }
+  static const char* const kPrimary[] = {
+      "Successful result",
+      "Generic error",
+      "Internal logic error in SQLite",
+      "Access permission denied",
+      "Callback routine requested an abort",
+      "The database file is locked",
+      "A table in the database is locked",
+      "A malloc() failed",
+      "Attempt to write a readonly database",
+      "Operation terminated by sqlite3_interrupt()",
+      "Some kind of disk I/O error occurred",
+      "The database disk image is malformed",
+      "Unknown opcode in sqlite3_file_control()",
+      "Insertion failed because database is full",
+      "Unable to open the database file",
+      "Database lock protocol error",
+      "Database is empty",
+      "The database schema changed",
+      "String or BLOB exceeds size limit",
+      "Abort due to constraint violation",
+      "Data type mismatch",
+      "Library used incorrectly",
+      "Uses OS features not supported on host",
+      "Authorization denied",
+      "Auxiliary database format error",
+      "2nd parameter to sqlite3_bind out of range",
+      "File opened that is not a database file",
+      "Notice",
+      "Warning",
+  };
+  const int primary = code & 0xFF;
+  if (primary < static_cast<int>(sizeof kPrimary / sizeof kPrimary[0])) return kPrimary[primary];
+  if (primary == 100) return "sqlite3_step() has another row ready";
+  if (primary == 101) return "sqlite3_step() has finished executing";
+  return "Unknown";
 }
 
 std::string GetSqlErrorTag(int code) { return ESqlErrorTag::AsString(static_cast<DWORD>(code)); }

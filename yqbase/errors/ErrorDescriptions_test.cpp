@@ -25,19 +25,35 @@ std::string Hex(unsigned long value) {
 }  // namespace
 
 TEST(GetSqlErrorDescription, ByLowEightBits) {
-  const char* const primary[] = {
-      "Successful result", "Generic error", "Internal logic error in SQLite",
-      "Access permission denied", "Callback routine requested an abort",
-      "The database file is locked", "A table in the database is locked", "A malloc() failed",
-      "Attempt to write a readonly database", "Operation terminated by sqlite3_interrupt()",
-      "Some kind of disk I/O error occurred", "The database disk image is malformed",
-      "Unknown opcode in sqlite3_file_control()", "Insertion failed because database is full",
-      "Unable to open the database file", "Database lock protocol error", "Database is empty",
-      "The database schema changed", "String or BLOB exceeds size limit",
-      "Abort due to constraint violation", "Data type mismatch", "Library used incorrectly",
-      "Uses OS features not supported on host", "Authorization denied",
-      "Auxiliary database format error", "2nd parameter to sqlite3_bind out of range",
-      "File opened that is not a database file", "Notice", "Warning"};
+  const char* const primary[] = {"Successful result",
+                                 "Generic error",
+                                 "Internal logic error in SQLite",
+                                 "Access permission denied",
+                                 "Callback routine requested an abort",
+                                 "The database file is locked",
+                                 "A table in the database is locked",
+                                 "A malloc() failed",
+                                 "Attempt to write a readonly database",
+                                 "Operation terminated by sqlite3_interrupt()",
+                                 "Some kind of disk I/O error occurred",
+                                 "The database disk image is malformed",
+                                 "Unknown opcode in sqlite3_file_control()",
+                                 "Insertion failed because database is full",
+                                 "Unable to open the database file",
+                                 "Database lock protocol error",
+                                 "Database is empty",
+                                 "The database schema changed",
+                                 "String or BLOB exceeds size limit",
+                                 "Abort due to constraint violation",
+                                 "Data type mismatch",
+                                 "Library used incorrectly",
+                                 "Uses OS features not supported on host",
+                                 "Authorization denied",
+                                 "Auxiliary database format error",
+                                 "2nd parameter to sqlite3_bind out of range",
+                                 "File opened that is not a database file",
+                                 "Notice",
+                                 "Warning"};
   for (int code = 0; code < 256; ++code) {
     SCOPED_TRACE(code);
     std::string expected = "Unknown";
@@ -58,8 +74,8 @@ TEST(ESqlErrorTag, EveryRowInOrder) {
     int first;
     int last;
   };
-  const Extended extended[] = {{1, 1, 3},  {10, 1, 31}, {6, 1, 2},  {5, 1, 2},  {14, 1, 5},
-                               {11, 1, 2}, {8, 1, 6},   {4, 2, 2},  {19, 1, 10}, {27, 1, 2},
+  const Extended extended[] = {{1, 1, 3},  {10, 1, 31}, {6, 1, 2}, {5, 1, 2},   {14, 1, 5},
+                               {11, 1, 2}, {8, 1, 6},   {4, 2, 2}, {19, 1, 10}, {27, 1, 2},
                                {28, 1, 1}, {23, 1, 1},  {0, 1, 1}};
   std::vector<std::pair<DWORD, std::string>> expected;
   for (int p = 0; p <= 28; ++p) expected.push_back({DWORD(p), std::to_string(p)});
@@ -67,8 +83,8 @@ TEST(ESqlErrorTag, EveryRowInOrder) {
   expected.push_back({101, "101"});
   for (const Extended& e : extended)
     for (int n = e.first; n <= e.last; ++n)
-      expected.push_back({DWORD(e.primary | (n << 8)), "(" + std::to_string(e.primary) + " | (" +
-                                                           std::to_string(n) + "<<8))"});
+      expected.push_back({DWORD(e.primary | (n << 8)),
+                          "(" + std::to_string(e.primary) + " | (" + std::to_string(n) + "<<8))"});
   for (auto& row : expected)
     if (row.first == 2579) row.second = "(19 |(10<<8))";
 

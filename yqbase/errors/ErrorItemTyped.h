@@ -27,9 +27,7 @@ class YQBASE_EXPORT FXErrorItemTyped : public FXErrorItem {
       return Self().LineText(nullptr);
     return AsString();
   }
-  FXErrorItemPtr Copy() const override {
-    return FXErrorUtil::MakeItem<Item>(m_location, m_code);
-  }
+  FXErrorItemPtr Copy() const override { return FXErrorUtil::MakeItem<Item>(m_location, m_code); }
 
   Code GetCode() const { return m_code; }
 

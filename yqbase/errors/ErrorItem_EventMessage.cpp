@@ -1,9 +1,9 @@
 #include "yqbase/errors/ErrorItem_EventMessage.h"
 
-#include <atomic>
-#include <cstdlib>
 #include <strings.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <type_traits>
@@ -99,13 +99,11 @@ SArgument Classify(const boost::any& value) {
     if (TakeText<std::string>(value, argument) || TakeText<const char*>(value, argument) ||
         TakeText<char*>(value, argument) || TakeText<std::wstring>(value, argument) ||
         TakeText<const wchar_t*>(value, argument) || TakeText<wchar_t*>(value, argument) ||
-        TakeInteger<char>(value, argument) ||
-        TakeInteger<short>(value, argument) || TakeInteger<int>(value, argument) ||
-        TakeInteger<long>(value, argument) || TakeInteger<long long>(value, argument) ||
-        TakeInteger<unsigned char>(value, argument) ||
+        TakeInteger<char>(value, argument) || TakeInteger<short>(value, argument) ||
+        TakeInteger<int>(value, argument) || TakeInteger<long>(value, argument) ||
+        TakeInteger<long long>(value, argument) || TakeInteger<unsigned char>(value, argument) ||
         TakeInteger<unsigned short>(value, argument) ||
-        TakeInteger<unsigned int>(value, argument) ||
-        TakeInteger<unsigned long>(value, argument) ||
+        TakeInteger<unsigned int>(value, argument) || TakeInteger<unsigned long>(value, argument) ||
         TakeInteger<unsigned long long>(value, argument))
       return argument;
     argument.text = "unknown=" + TypeName(value.type());
@@ -119,28 +117,31 @@ SArgument Classify(const boost::any& value) {
 
 std::string PlainText(const SArgument& argument) {
   switch (argument.kind) {
-    case SArgument::kSigned: return FXString::Format("%lld", argument.signedValue);
-    case SArgument::kUnsigned: return FXString::Format("%llu", argument.unsignedValue);
-    default: return argument.text;
+    case SArgument::kSigned:
+      return FXString::Format("%lld", argument.signedValue);
+    case SArgument::kUnsigned:
+      return FXString::Format("%llu", argument.unsignedValue);
+    default:
+      return argument.text;
   }
 }
 
 // Splits a printf specification "%[flags][width][.precision][length]conversion" into its
 // prefix (without the length) and conversion; false for anything else, such as "*" widths
 // that would read arguments that are not there.
-bool ParseSpecification(const std::string& spec, std::string& prefix, char& conversion) {
-  if (spec.empty() || spec[0] != '%') return false;
+bool ParseSpecification(const std::string& fieldFormat, std::string& prefix, char& conversion) {
+  if (fieldFormat.empty() || fieldFormat[0] != '%') return false;
   size_t i = 1;
-  while (i < spec.size() && std::strchr("-+ #0", spec[i]) != nullptr) ++i;
-  while (i < spec.size() && spec[i] >= '0' && spec[i] <= '9') ++i;
-  if (i < spec.size() && spec[i] == '.') {
+  while (i < fieldFormat.size() && std::strchr("-+ #0", fieldFormat[i]) != nullptr) ++i;
+  while (i < fieldFormat.size() && fieldFormat[i] >= '0' && fieldFormat[i] <= '9') ++i;
+  if (i < fieldFormat.size() && fieldFormat[i] == '.') {
     ++i;
-    while (i < spec.size() && spec[i] >= '0' && spec[i] <= '9') ++i;
+    while (i < fieldFormat.size() && fieldFormat[i] >= '0' && fieldFormat[i] <= '9') ++i;
   }
-  prefix = spec.substr(0, i);
-  while (i < spec.size() && std::strchr("hljztLq", spec[i]) != nullptr) ++i;
-  if (i + 1 != spec.size()) return false;
-  conversion = spec[i];
+  prefix = fieldFormat.substr(0, i);
+  while (i < fieldFormat.size() && std::strchr("hljztLq", fieldFormat[i]) != nullptr) ++i;
+  if (i + 1 != fieldFormat.size()) return false;
+  conversion = fieldFormat[i];
   return std::strchr("diouxXcs", conversion) != nullptr;
 }
 
@@ -210,12 +211,12 @@ std::string FXErrorItemEventMessage::GetArgument(unsigned int n, const std::stri
     case SArgument::kSigned:
       if (conversion == 'd' || conversion == 'i')
         return FXString::Format((prefix + "ll" + conversion).c_str(), argument.signedValue);
-      if (conversion == 'c') return FXString::Format((prefix + "c").c_str(),
-                                                     static_cast<int>(argument.signedValue));
+      if (conversion == 'c')
+        return FXString::Format((prefix + "c").c_str(), static_cast<int>(argument.signedValue));
       return FXString::Format((prefix + "ll" + conversion).c_str(), argument.unsignedValue);
     case SArgument::kUnsigned:
-      if (conversion == 'c') return FXString::Format((prefix + "c").c_str(),
-                                                     static_cast<int>(argument.unsignedValue));
+      if (conversion == 'c')
+        return FXString::Format((prefix + "c").c_str(), static_cast<int>(argument.unsignedValue));
       return FXString::Format((prefix + "ll" + conversion).c_str(), argument.unsignedValue);
     default:
       return PlainText(argument);
@@ -223,13 +224,13 @@ std::string FXErrorItemEventMessage::GetArgument(unsigned int n, const std::stri
 }
 
 std::string FXErrorItemEventMessage::GetFormattedField(unsigned int n,
-                                                       const std::string& spec) const {
+                                                       const std::string& fieldFormat) const {
   if (n == 0 || n > m_parameters.size())
     return FXString::Format("--Missing-Argument-%llu--", static_cast<unsigned long long>(n));
-  if (spec.empty() || spec[0] != '%' || strcasecmp(spec.c_str(), "a") == 0 ||
-      strcasecmp(spec.c_str(), "s") == 0 || strcasecmp(spec.c_str(), "%s") == 0)
+  if (fieldFormat.empty() || fieldFormat[0] != '%' || strcasecmp(fieldFormat.c_str(), "a") == 0 ||
+      strcasecmp(fieldFormat.c_str(), "s") == 0 || strcasecmp(fieldFormat.c_str(), "%s") == 0)
     return GetArgument(n);
-  return GetArgument(n, spec);
+  return GetArgument(n, fieldFormat);
 }
 
 void FXErrorItemEventMessage::UpdateArguments(std::string& text) const {
@@ -262,15 +263,15 @@ void FXErrorItemEventMessage::UpdateArguments(std::string& text) const {
       i = caret + 1;
       continue;
     }
-    std::string spec;
+    std::string fieldFormat;
     if (next < text.size() && text[next] == '!') {
       const size_t close = text.find('!', next + 1);
       if (close != std::string::npos) {
-        spec = text.substr(next + 1, close - next - 1);
+        fieldFormat = text.substr(next + 1, close - next - 1);
         next = close + 1;
       }
     }
-    out += GetFormattedField(n, spec);
+    out += GetFormattedField(n, fieldFormat);
     i = next;
   }
   text.swap(out);
@@ -287,4 +288,6 @@ CYqError FXErrorUtil::UnloadAndDisableEventMessageLookup() {
   return CYqError();
 }
 
-bool FXErrorUtil::IsEventMessageLookupEnabled() { return s_lEventMessageLookupDisabled.load() <= 0; }
+bool FXErrorUtil::IsEventMessageLookupEnabled() {
+  return s_lEventMessageLookupDisabled.load() <= 0;
+}

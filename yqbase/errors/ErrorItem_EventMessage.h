@@ -41,11 +41,12 @@ class YQBASE_EXPORT FXErrorItemEventMessage
   /// specification that does not suit the argument's type renders it as GetArgument(n) does.
   std::string GetArgument(unsigned int n, const std::string& format) const;
   /// "--Missing-Argument-%llu--" for an argument that does not exist; GetArgument(n) for an
-  /// empty spec, "a", "s" or "%s" (any case) or a spec without a leading "%"; otherwise
-  /// GetArgument(n, spec).
-  std::string GetFormattedField(unsigned int n, const std::string& spec) const;
+  /// empty format, "a", "s" or "%s" (any case) or a format without a leading "%"; otherwise
+  /// GetArgument(n, fieldFormat).
+  std::string GetFormattedField(unsigned int n, const std::string& fieldFormat) const;
   /// Substitutes the arguments into a message text: "^^" becomes "^", "^n" argument n, and
-  /// "^n!spec!" argument n formatted with spec. Nothing changes without arguments.
+  /// "^n!format!" argument n formatted with that printf format. Nothing changes without
+  /// arguments.
   void UpdateArguments(std::string& text) const;
 
   /// The category of an identifier: bits 18 to 30 when bit 17 is set, else bits 24 to 30.

@@ -37,14 +37,35 @@ TEST(FXErrorItemEventMessage, NumbersInTheTexts) {
 
 TEST(FXErrorItemEventMessage, ArgumentsByType) {
   const std::string text = "text";
-  const std::vector<boost::any> arguments = {
-      text, std::wstring(L"gr\u00FC\u00DF \U0001F600"), static_cast<const char*>("literal"),
-      'A', static_cast<short>(-2), -3, static_cast<unsigned char>(200),
-      static_cast<unsigned short>(65535), 4000000000u, -5L, 6UL, -7LL, 18446744073709551615ULL,
-      2.5, SOpaque(), std::wstring(1, static_cast<wchar_t>(0xD800))};
+  const std::vector<boost::any> arguments = {text,
+                                             std::wstring(L"gr\u00FC\u00DF \U0001F600"),
+                                             static_cast<const char*>("literal"),
+                                             'A',
+                                             static_cast<short>(-2),
+                                             -3,
+                                             static_cast<unsigned char>(200),
+                                             static_cast<unsigned short>(65535),
+                                             4000000000u,
+                                             -5L,
+                                             6UL,
+                                             -7LL,
+                                             18446744073709551615ULL,
+                                             2.5,
+                                             SOpaque(),
+                                             std::wstring(1, static_cast<wchar_t>(0xD800))};
   const FXErrorItemEventMessage item = Item(arguments);
-  const char* const expected[] = {"text", "gr\xC3\xBC\xC3\x9F \xF0\x9F\x98\x80", "literal", "65",
-                                  "-2", "-3", "200", "65535", "4000000000", "-5", "6", "-7",
+  const char* const expected[] = {"text",
+                                  "gr\xC3\xBC\xC3\x9F \xF0\x9F\x98\x80",
+                                  "literal",
+                                  "65",
+                                  "-2",
+                                  "-3",
+                                  "200",
+                                  "65535",
+                                  "4000000000",
+                                  "-5",
+                                  "6",
+                                  "-7",
                                   "18446744073709551615"};
   for (unsigned int n = 1; n <= sizeof expected / sizeof expected[0]; ++n) {
     SCOPED_TRACE(n);
@@ -62,20 +83,34 @@ TEST(FXErrorItemEventMessage, FormattedArguments) {
       Item({-1, std::string("ab"), 255u, static_cast<short>(-1), 4000000000u});
   struct Case {
     unsigned int n;
-    const char* spec;
+    const char* fieldFormat;
     const char* expected;
   };
   const Case cases[] = {
-      {1, "%5d", "   -1"},   {1, "%x", "ffffffff"}, {1, "%-4i|", "-1"},  // trailing text: plain
-      {1, "%s", "-1"},       {1, "%4s", "  -1"},     {1, "a", "-1"},      {1, "S", "-1"},
-      {1, "", "-1"},         {1, "%*d", "-1"},       {1, "%n", "-1"},     {2, "%-4s", "ab  "},
-      {2, "%d", "ab"},       {2, "%.1s", "a"},       {3, "%04X", "00FF"}, {3, "%c", "\xFF"},
-      {4, "%x", "ffff"},     {4, "%hd", "-1"},       {5, "%ld", "4000000000"},
-      {6, "%d", "--Missing-Argument-6--"},            {0, "", "--Missing-Argument-0--"},
+      {1, "%5d", "   -1"},
+      {1, "%x", "ffffffff"},
+      {1, "%-4i|", "-1"},  // trailing text: plain
+      {1, "%s", "-1"},
+      {1, "%4s", "  -1"},
+      {1, "a", "-1"},
+      {1, "S", "-1"},
+      {1, "", "-1"},
+      {1, "%*d", "-1"},
+      {1, "%n", "-1"},
+      {2, "%-4s", "ab  "},
+      {2, "%d", "ab"},
+      {2, "%.1s", "a"},
+      {3, "%04X", "00FF"},
+      {3, "%c", "\xFF"},
+      {4, "%x", "ffff"},
+      {4, "%hd", "-1"},
+      {5, "%ld", "4000000000"},
+      {6, "%d", "--Missing-Argument-6--"},
+      {0, "", "--Missing-Argument-0--"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.spec) + " of " + std::to_string(c.n));
-    EXPECT_EQ(c.expected, item.GetFormattedField(c.n, c.spec));
+    SCOPED_TRACE(std::string(c.fieldFormat) + " of " + std::to_string(c.n));
+    EXPECT_EQ(c.expected, item.GetFormattedField(c.n, c.fieldFormat));
   }
 }
 

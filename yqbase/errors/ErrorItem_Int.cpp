@@ -9,6 +9,6 @@ std::string FXErrorItemInt::DetailText() const {
 }
 
 std::string FXErrorItemInt::LineText(const std::string* description) const {
-  return FXString::Format("%s (Int.%d.0x%X)", description ? description->c_str() : "Error",
-                          m_code, static_cast<unsigned int>(m_code));
+  return FXString::Format("%s (Int.%d.0x%X)", description ? description->c_str() : "Error", m_code,
+                          static_cast<unsigned int>(m_code));
 }

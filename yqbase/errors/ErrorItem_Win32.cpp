@@ -11,6 +11,7 @@ std::string FXErrorItemWin32::DetailText() const {
 }
 
 std::string FXErrorItemWin32::LineText(const std::string* description) const {
-  return FXErrorUtil::OneLineText(EWin32Error::AsString(m_code), description,
-                                  FXString::Format(" (W32.%lu)", static_cast<unsigned long>(m_code)));
+  return FXErrorUtil::OneLineText(
+      EWin32Error::AsString(m_code), description,
+      FXString::Format(" (W32.%lu)", static_cast<unsigned long>(m_code)));
 }

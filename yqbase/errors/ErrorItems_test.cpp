@@ -25,8 +25,8 @@ const EErrorOutputFormat kDescription = EErrorOutputFormat::USER_SINGLE_LINE_DES
 struct TextRow {
   const char* name;
   FXErrorItemPtr item;
-  std::string full;         // AsString() and AsString(LOGGING_FULL)
-  std::string codeLine;     // USER_SINGLE_LINE_CODE
+  std::string full;           // AsString() and AsString(LOGGING_FULL)
+  std::string codeLine;       // USER_SINGLE_LINE_CODE
   std::string describedLine;  // USER_SINGLE_LINE_DESCRIPTION_CODE
 };
 

@@ -117,6 +117,7 @@ constexpr HRESULT hrsock_0091[] = {W(6), 0};
 }  // namespace
 
 // Constant-initialised, so that the containers built from it at load never see it empty.
+// clang-format off
 const HRESULT* const hrMap[] = {
     hr0001, hr0002, hr0003, hr0004, hr0005, hr0006, hr0007, hr0008, hr0009, hr0010, hrsock_0001,
     hrsock_0002, hrsock_0003, hrsock_0004, hrsock_0005, hrsock_0006, hrsock_0007, hrsock_0008,
@@ -133,6 +134,7 @@ const HRESULT* const hrMap[] = {
     hrsock_0079, hrsock_0080, hrsock_0081, hrsock_0082, hrsock_0083, hrsock_0084, hrsock_0085,
     hrsock_0086, hrsock_0087, hrsock_0088, hrsock_0089, hrsock_0090, hrsock_0091,
 };
+// clang-format on
 
 const unsigned int hrMapCount = sizeof hrMap / sizeof hrMap[0];
 static_assert(sizeof hrMap / sizeof hrMap[0] == 101, "every group is listed once");

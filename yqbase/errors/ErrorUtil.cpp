@@ -162,8 +162,8 @@ CYqError MakeError(const FXCodeLocation& location, CodeOf<Kind> code) {
 }
 
 template <class Kind>
-CYqError MakeDescribedError(const FXCodeLocation& location, CodeOf<Kind> code,
-                            const char* format, va_list args) {
+CYqError MakeDescribedError(const FXCodeLocation& location, CodeOf<Kind> code, const char* format,
+                            va_list args) {
   return CYqError(Kind::ResultCode(code),
                   FXErrorUtil::MakeItem<FXErrorItemTypedDescription<typename Kind::Item>>(
                       location, code, FXErrorUtil::FormatDescription(format, args)));
@@ -195,29 +195,29 @@ CodeOf<Kind> GetNative(const CYqError& error, bool searchMatches) {
 
 // The four functions of a kind that make or push its items; the variadic ones only gather
 // their arguments for the templates above.
-#define YQ_DEFINE_ERROR_AND_PUSH(Name, Kind)                                                  \
-  CYqError FXErrorUtil::Error##Name(const FXCodeLocation& location, CodeOf<Kind> code) {     \
-    return MakeError<Kind>(location, code);                                                   \
-  }                                                                                           \
-  CYqError FXErrorUtil::Error##Name(const FXCodeLocation& location, CodeOf<Kind> code,       \
-                                    const char* format, ...) {                                \
-    va_list args;                                                                             \
-    va_start(args, format);                                                                   \
-    CYqError error = MakeDescribedError<Kind>(location, code, format, args);                  \
-    va_end(args);                                                                             \
-    return error;                                                                             \
-  }                                                                                           \
-  CYqError& FXErrorUtil::Push##Name(CYqError& error, const FXCodeLocation& location,         \
-                                    CodeOf<Kind> code) {                                      \
-    return PushItem<Kind>(error, location, code);                                             \
-  }                                                                                           \
-  CYqError& FXErrorUtil::Push##Name(CYqError& error, const FXCodeLocation& location,         \
-                                    CodeOf<Kind> code, const char* format, ...) {             \
-    va_list args;                                                                             \
-    va_start(args, format);                                                                   \
-    PushDescribedItem<Kind>(error, location, code, format, args);                             \
-    va_end(args);                                                                             \
-    return error;                                                                             \
+#define YQ_DEFINE_ERROR_AND_PUSH(Name, Kind)                                             \
+  CYqError FXErrorUtil::Error##Name(const FXCodeLocation& location, CodeOf<Kind> code) { \
+    return MakeError<Kind>(location, code);                                              \
+  }                                                                                      \
+  CYqError FXErrorUtil::Error##Name(const FXCodeLocation& location, CodeOf<Kind> code,   \
+                                    const char* format, ...) {                           \
+    va_list args;                                                                        \
+    va_start(args, format);                                                              \
+    CYqError error = MakeDescribedError<Kind>(location, code, format, args);             \
+    va_end(args);                                                                        \
+    return error;                                                                        \
+  }                                                                                      \
+  CYqError& FXErrorUtil::Push##Name(CYqError& error, const FXCodeLocation& location,     \
+                                    CodeOf<Kind> code) {                                 \
+    return PushItem<Kind>(error, location, code);                                        \
+  }                                                                                      \
+  CYqError& FXErrorUtil::Push##Name(CYqError& error, const FXCodeLocation& location,     \
+                                    CodeOf<Kind> code, const char* format, ...) {        \
+    va_list args;                                                                        \
+    va_start(args, format);                                                              \
+    PushDescribedItem<Kind>(error, location, code, format, args);                        \
+    va_end(args);                                                                        \
+    return error;                                                                        \
   }
 
 YQ_DEFINE_ERROR_AND_PUSH(ZKResult, SKindZKResult)
@@ -274,9 +274,7 @@ int FXErrorUtil::GetZKResult(const CYqError& error) {
 }
 int FXErrorUtil::GetErrNo(const CYqError& error) { return GetNative<SKindErrNo>(error, true); }
 int FXErrorUtil::GetInt(const CYqError& error) { return GetNative<SKindInt>(error, false); }
-DWORD FXErrorUtil::GetWin32(const CYqError& error) {
-  return GetNative<SKindWin32>(error, true);
-}
+DWORD FXErrorUtil::GetWin32(const CYqError& error) { return GetNative<SKindWin32>(error, true); }
 int FXErrorUtil::GetHttp(const CYqError& error) { return GetNative<SKindHttp>(error, true); }
 int FXErrorUtil::GetSQLite(const CYqError& error) { return GetNative<SKindSQLite>(error, true); }
 int FXErrorUtil::GetEventMessage(const CYqError& error) {
@@ -315,7 +313,8 @@ HRESULT FXErrorUtil::Win32ResultCode(DWORD code) {
 HRESULT FXErrorUtil::EventMessageResultCode(int id) {
   if (id == 0) return 0;
   const DWORD bits = static_cast<DWORD>(id);
-  const DWORD category = (bits & 0x20000u) != 0 ? (bits >> 2) & 0x3FF0000u : (bits >> 8) & 0x7F0000u;
+  const DWORD category =
+      (bits & 0x20000u) != 0 ? (bits >> 2) & 0x3FF0000u : (bits >> 8) & 0x7F0000u;
   return static_cast<HRESULT>(0xE8000000u | (bits & 0x7FFFu) | category);
 }
 
@@ -348,8 +347,7 @@ void FXErrorUtil::CompileErrorMappingsIntoContainer() { g_errorMappings.Compile(
 
 std::string FXErrorUtil::FormatDescription(const char* format, va_list args) {
   std::string text;
-  if (FXString::FormatArgList(text, format, args).Failed())
-    text.insert(0, "[BUFFEROVERFLOW] ");
+  if (FXString::FormatArgList(text, format, args).Failed()) text.insert(0, "[BUFFEROVERFLOW] ");
   return text;
 }
 

@@ -2,8 +2,8 @@
 // test and read back typed errors.
 #pragma once
 
-#include <boost/make_shared.hpp>
 #include <atomic>
+#include <boost/make_shared.hpp>
 #include <cstdarg>
 #include <map>
 #include <new>
@@ -35,8 +35,8 @@ class YQBASE_EXPORT FXErrorUtil {
 
   // Own results: result code code | 0xEDA00000. GetZKResult: -1 when none.
   static CYqError ErrorZKResult(const FXCodeLocation& location, int code);
-  static CYqError ErrorZKResult(const FXCodeLocation& location, int code, const char* format,
-                                ...) YQBASE_PRINTF(3, 4);
+  static CYqError ErrorZKResult(const FXCodeLocation& location, int code, const char* format, ...)
+      YQBASE_PRINTF(3, 4);
   static CYqError& PushZKResult(CYqError& error, const FXCodeLocation& location, int code);
   static CYqError& PushZKResult(CYqError& error, const FXCodeLocation& location, int code,
                                 const char* format, ...) YQBASE_PRINTF(4, 5);
@@ -121,8 +121,8 @@ class YQBASE_EXPORT FXErrorUtil {
   // number and the category folded into bits 16 to 25 (see EventMessageResultCode). The
   // getters decode the identifier back; -1 when none.
   static CYqError ErrorEventMessage(const FXCodeLocation& location, int id);
-  static CYqError ErrorEventMessage(const FXCodeLocation& location, int id, const char* format,
-                                    ...) YQBASE_PRINTF(3, 4);
+  static CYqError ErrorEventMessage(const FXCodeLocation& location, int id, const char* format, ...)
+      YQBASE_PRINTF(3, 4);
   static CYqError& PushEventMessage(CYqError& error, const FXCodeLocation& location, int id);
   static CYqError& PushEventMessage(CYqError& error, const FXCodeLocation& location, int id,
                                     const char* format, ...) YQBASE_PRINTF(4, 5);
@@ -174,8 +174,7 @@ class YQBASE_EXPORT FXErrorUtil {
 
 /// FXErrorUtil::PushHttp with a description, under its exported plain name.
 YQBASE_EXPORT CYqError& FXErrorUtilPushHttp(CYqError& error, const FXCodeLocation& location,
-                                            int code, const char* format, ...)
-    YQBASE_PRINTF(4, 5);
+                                            int code, const char* format, ...) YQBASE_PRINTF(4, 5);
 
 /// The equivalence groups: `hrMapCount` zero-terminated lists of codes that mean the same
 /// failure.

@@ -32,8 +32,8 @@ std::vector<std::vector<HRESULT>> Groups() {
 // The groups in table order, written out independently of the table's source.
 std::vector<std::vector<HRESULT>> ExpectedGroups() {
   std::vector<std::vector<HRESULT>> groups = {
-      {W(1), E(1)},    {W(2), E(2)},    {W(3), E(2)},   {W(111), E(75)}, {W(14), E(12)},
-      {W(80), E(17)},  {W(109), E(32)}, {W(258), E(110)}, {W(112), E(28)}, {W(5), E(13)},
+      {W(1), E(1)},   {W(2), E(2)},    {W(3), E(2)},     {W(111), E(75)}, {W(14), E(12)},
+      {W(80), E(17)}, {W(109), E(32)}, {W(258), E(110)}, {W(112), E(28)}, {W(5), E(13)},
   };
   std::vector<std::vector<HRESULT>> sock(92);
   for (DWORD n = 1; n <= 39; ++n) sock[n] = {E(n)};
@@ -148,8 +148,7 @@ TEST(FXErrorUtil, ResultCodesOfEveryKind) {
       {"Win32 zero", FXErrorUtil::ErrorWin32(kLoc, 0), 0x80070306},
       {"Win32 wide", FXErrorUtil::ErrorWin32(kLoc, 0x12345), 0x80072345},
       {"Win32 negative", FXErrorUtil::ErrorWin32(kLoc, 0x80004005), 0x80004005},
-      {"HResult", FXErrorUtil::ErrorHResult(kLoc, static_cast<HRESULT>(0x80004005)),
-       0x80004005},
+      {"HResult", FXErrorUtil::ErrorHResult(kLoc, static_cast<HRESULT>(0x80004005)), 0x80004005},
       {"Http", FXErrorUtil::ErrorHttp(kLoc, 404), 0xEC000194},
       {"SQLite", FXErrorUtil::ErrorSQLite(kLoc, 266), 0xEDB0010A},
       {"EventMessage narrow", FXErrorUtil::ErrorEventMessage(kLoc, 0x05000123), 0xE8050123},

@@ -6,7 +6,8 @@
 namespace {
 
 // The wide texts are made from the same literals as the narrow ones.
-#define YQ_W32_ROW(code, name, message) {code, #name, L"" #name, message, L"" message, 0}
+#define YQ_W32_ROW(code, name, message) \
+  { code, #name, L"" #name, message, L"" message, 0 }
 
 const EWin32Error::SRow s_dtWin32Error[] = {
     YQ_W32_ROW(0, ERROR_SUCCESS, "The operation completed successfully."),

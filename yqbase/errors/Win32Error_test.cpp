@@ -106,11 +106,13 @@ TEST(EWin32Error, QuotedTexts) {
       {87, "The parameter is incorrect. (ERROR_INVALID_PARAMETER.87)"},
       {111, "The file name is too long. (ERROR_BUFFER_OVERFLOW.111)"},
       {258, "The wait operation timed out. (WAIT_TIMEOUT.258)"},
-      {582, "An illegal character was encountered. For a multi-byte character set this includes "
-            "a lead byte without a succeeding trail byte. For the Unicode character set this "
-            "includes the characters 0xFFFF and 0xFFFE. (ERROR_ILLEGAL_CHARACTER.582)"},
-      {774, "One or more errors occurred while processing the request. "
-            "(ERROR_ERRORS_ENCOUNTERED.774)"},
+      {582,
+       "An illegal character was encountered. For a multi-byte character set this includes "
+       "a lead byte without a succeeding trail byte. For the Unicode character set this "
+       "includes the characters 0xFFFF and 0xFFFE. (ERROR_ILLEGAL_CHARACTER.582)"},
+      {774,
+       "One or more errors occurred while processing the request. "
+       "(ERROR_ERRORS_ENCOUNTERED.774)"},
       {4, "VALUE_NOT_FOUND (4)"},
       {0xFFFFFFFF, "VALUE_NOT_FOUND (4294967295)"},
   };

@@ -98,8 +98,8 @@ void ZkException::init(const char* function, const char* message, const char* fi
   m_line = line;
   m_errno = error;
   if (error > 0)
-    log("ZkException::init(): func_name=%s, file_name=%s:%d, message='%s', errno=%d",
-        getFunction(), getFile(), m_line, getMessage(), m_errno);
+    log("ZkException::init(): func_name=%s, file_name=%s:%d, message='%s', errno=%d", getFunction(),
+        getFile(), m_line, getMessage(), m_errno);
   else
     log("ZkException::init(): func_name=%s, file_name=%s:%d, message='%s'", getFunction(),
         getFile(), m_line, getMessage());

@@ -26,8 +26,8 @@ class CRecordingWriter : public CLogWriterNull {
   std::vector<SLine> lines;
   bool throwInside = false;
 
-  void LogMessage(int level, const char* function, unsigned line, unsigned long long,
-                  const char*, const char* format, ...) override {
+  void LogMessage(int level, const char* function, unsigned line, unsigned long long, const char*,
+                  const char* format, ...) override {
     va_list args;
     va_start(args, format);
     char buffer[4096];
@@ -120,8 +120,9 @@ TEST(ZkException, LogsOnlyWhileTheMarkerExists) {
   const std::string err = testing::internal::GetCapturedStderr();
   std::remove(kMarker);
 
-  const std::string first = "ZkException::init(): func_name=F, file_name=f.cpp:7, message='loud', "
-                            "errno=13";
+  const std::string first =
+      "ZkException::init(): func_name=F, file_name=f.cpp:7, message='loud', "
+      "errno=13";
   EXPECT_NE(std::string::npos, err.find("ZkException:" + first + "\n"));
   EXPECT_NE(std::string::npos, err.find("ZkException:ZkException::setMessage(): message='louder'"));
   const auto& lines = scope.Writer().lines;

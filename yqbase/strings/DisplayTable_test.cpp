@@ -9,26 +9,18 @@ namespace {
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 const _DISPLAY_ENUM_INFO_TABLE kEnum[] = {
-    {0, "ZERO", L"ZERO"},
-    {2, "TWO", L"TWO"},
-    {2, "SECOND_TWO", L"SECOND_TWO"},
-    {0xFFFFFFFF, "ALL", L"ALL"},
-    {5, "NO_WIDE", nullptr},
-    {0, nullptr, nullptr},
+    {0, "ZERO", L"ZERO"},           {2, "TWO", L"TWO"},      {2, "SECOND_TWO", L"SECOND_TWO"},
+    {0xFFFFFFFF, "ALL", L"ALL"},    {5, "NO_WIDE", nullptr}, {0, nullptr, nullptr},
     {7, "AFTER_END", L"AFTER_END"},
 };
 const _DISPLAY_ENUM_INFO_TABLE kEmptyEnum[] = {{0, nullptr, nullptr}};
 
 // A two-bit field in bits 0-1, a single bit 4, and a bit 8 whose rows overlap.
 const _DISPLAY_BITS_INFO_TABLE kBits[] = {
-    {0, 0x3, "FIELD0", L"FIELD0"},
-    {1, 0x3, "FIELD1", L"FIELD1"},
-    {3, 0x3, "FIELD3", L"FIELD3"},
-    {0x10, 0x10, "BIT4", L"BIT4"},
-    {0x100, 0x100, "BIT8", L"BIT8"},
-    {0x110, 0x110, "BIT4AND8", L"BIT4AND8"},
-    {0, 0, nullptr, nullptr},
-    {0x1000, 0x1000, "AFTER_END", L"AFTER_END"},
+    {0, 0x3, "FIELD0", L"FIELD0"},   {1, 0x3, "FIELD1", L"FIELD1"},
+    {3, 0x3, "FIELD3", L"FIELD3"},   {0x10, 0x10, "BIT4", L"BIT4"},
+    {0x100, 0x100, "BIT8", L"BIT8"}, {0x110, 0x110, "BIT4AND8", L"BIT4AND8"},
+    {0, 0, nullptr, nullptr},        {0x1000, 0x1000, "AFTER_END", L"AFTER_END"},
 };
 const _DISPLAY_BITS_INFO_TABLE kEmptyBits[] = {{0, 0, nullptr, nullptr}};
 

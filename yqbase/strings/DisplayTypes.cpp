@@ -3,6 +3,7 @@
 namespace {
 
 // The wide name is made from the same literal as the narrow one.
+// clang-format off
 #define YQ_ENUM_ROW(value, name) {value, name, L"" name}
 #define YQ_BITS_ROW(value, mask, name) {value, mask, name, L"" name}
 // A reparse tag known only by number, named by its hexadecimal constant "(0x00000009L)".
@@ -174,12 +175,13 @@ const _DISPLAY_ENUM_INFO_TABLE s_dtReparseTag[] = {
 #undef YQ_TAG_NUMBER
 #undef YQ_BITS_ROW
 #undef YQ_ENUM_ROW
+// clang-format on
 
 }  // namespace
 
 // The static renderers of a display type over its table.
-#define YQ_DEFINE_RENDERERS(Type, Base, table)                                              \
-  std::string Type::AsString(unsigned long value) { return Base::AsString(table, value); }  \
+#define YQ_DEFINE_RENDERERS(Type, Base, table)                                             \
+  std::string Type::AsString(unsigned long value) { return Base::AsString(table, value); } \
   std::wstring Type::AsWstring(unsigned long value) { return Base::AsWstring(table, value); }
 
 YQ_DEFINE_RENDERERS(BFileAttributesWindows, CDisplayBitsBase, s_dtFileAttributesWindows)

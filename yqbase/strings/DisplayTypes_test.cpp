@@ -28,8 +28,7 @@ TEST(DisplayTypes, Renders) {
       {YQ_RENDERERS(BFileAttributesWindows), 0, "NONE (0x0)"},
       {YQ_RENDERERS(BFileAttributesWindows), 0x21, "READONLY+ARCHIVE (0x21)"},
       {YQ_RENDERERS(BFileAttributesWindows), 0x10010, "DIRECTORY+VIRTUAL (0x10010)"},
-      {YQ_RENDERERS(BFileAttributesWindows), 0x8,
-       "VALUE_NOT_FOUND(0x8) (0x8)"},
+      {YQ_RENDERERS(BFileAttributesWindows), 0x8, "VALUE_NOT_FOUND(0x8) (0x8)"},
       {YQ_RENDERERS(BFileAttributesWindows), 0xFFFFFFFF,
        "INVALID+READONLY+HIDDEN+SYSTEM+DIRECTORY+ARCHIVE+DEVICE+NORMAL+TEMPORARY+SPARSE+REPARSE+"
        "COMPRESSED+OFFLINE+NOTCONTENTINDEXED+ENCRYPTED+VIRTUAL (0xFFFFFFFF)"},
@@ -74,18 +73,41 @@ TEST(DisplayTypes, Renders) {
 // Every named tag is its Windows constant.
 TEST(EReparseTag, NamedTags) {
   const std::pair<DWORD, const char*> named[] = {
-      {0xA0000003, "MountPoint"},      {0xC0000004, "HSM"},          {0x80000005, "DriveExtender"},
-      {0x80000006, "HSM2"},            {0x80000007, "SIS"},          {0x80000008, "WIM"},
-      {0x80000009, "CSV"},             {0x8000000A, "DFS"},          {0x8000000B, "FilterManager"},
-      {0xA000000C, "SymLink"},         {0xA0000010, "IISCache"},     {0x80000012, "DFSR"},
-      {0x80000013, "Dedup"},           {0xC0000014, "AppXstream"},   {0x80000014, "NFS"},
-      {0x80000015, "FilePlaceholder"}, {0x80000016, "DFM"},          {0x80000017, "WOF"},
-      {0x80000018, "WCI"},             {0x90001018, "WCI_1"},        {0xA0000019, "GlobalReparse"},
-      {0x9000001A, "Cloud"},           {0x0000F000, "CloudMask"},    {0x8000001B, "AppExecLink"},
-      {0x9000001C, "ProjFS"},          {0xA000001D, "LXSymLink"},    {0x8000001E, "StorageSync"},
-      {0xA000001F, "WCITombstone"},    {0x80000020, "Unhandled"},    {0x80000021, "OneDrive"},
-      {0xA0000022, "ProjFSTombstone"}, {0x80000023, "AFUnix"},       {0x80000024, "LXFiFo"},
-      {0x80000025, "LXChr"},           {0x80000026, "LXBlk"},
+      {0xA0000003, "MountPoint"},
+      {0xC0000004, "HSM"},
+      {0x80000005, "DriveExtender"},
+      {0x80000006, "HSM2"},
+      {0x80000007, "SIS"},
+      {0x80000008, "WIM"},
+      {0x80000009, "CSV"},
+      {0x8000000A, "DFS"},
+      {0x8000000B, "FilterManager"},
+      {0xA000000C, "SymLink"},
+      {0xA0000010, "IISCache"},
+      {0x80000012, "DFSR"},
+      {0x80000013, "Dedup"},
+      {0xC0000014, "AppXstream"},
+      {0x80000014, "NFS"},
+      {0x80000015, "FilePlaceholder"},
+      {0x80000016, "DFM"},
+      {0x80000017, "WOF"},
+      {0x80000018, "WCI"},
+      {0x90001018, "WCI_1"},
+      {0xA0000019, "GlobalReparse"},
+      {0x9000001A, "Cloud"},
+      {0x0000F000, "CloudMask"},
+      {0x8000001B, "AppExecLink"},
+      {0x9000001C, "ProjFS"},
+      {0xA000001D, "LXSymLink"},
+      {0x8000001E, "StorageSync"},
+      {0xA000001F, "WCITombstone"},
+      {0x80000020, "Unhandled"},
+      {0x80000021, "OneDrive"},
+      {0xA0000022, "ProjFSTombstone"},
+      {0x80000023, "AFUnix"},
+      {0x80000024, "LXFiFo"},
+      {0x80000025, "LXChr"},
+      {0x80000026, "LXBlk"},
   };
   char suffix[32];
   for (const auto& tag : named) {
@@ -113,8 +135,8 @@ TEST(EReparseTag, NumberedTags) {
     else if (n == 29)
       std::snprintf(expected, sizeof expected, "OstravineHSM (0x1D)");
     else
-      std::snprintf(expected, sizeof expected, "(0x%08XL) (0x%X)",
-                    static_cast<unsigned int>(value), static_cast<unsigned int>(value));
+      std::snprintf(expected, sizeof expected, "(0x%08XL) (0x%X)", static_cast<unsigned int>(value),
+                    static_cast<unsigned int>(value));
     EXPECT_EQ(expected, EReparseTag::AsString(value));
     EXPECT_EQ(expected, Narrow(EReparseTag::AsWstring(value)));
   }
@@ -134,8 +156,10 @@ TEST(DisplayTypes, ValuesConvertBothWays) {
   EXPECT_EQ("READONLY+ARCHIVE (0x21)", attributes.AsString(attributes));
   EPathCacheResult result = EPathCacheResult::PARENT_FOUND;
   switch (result) {
-    case EPathCacheResult::PARENT_FOUND: break;
-    default: ADD_FAILURE() << "switch on the wrapper";
+    case EPathCacheResult::PARENT_FOUND:
+      break;
+    default:
+      ADD_FAILURE() << "switch on the wrapper";
   }
   EXPECT_EQ(EReparseTag::None, static_cast<DWORD>(EReparseTag()));
 }
