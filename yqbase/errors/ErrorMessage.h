@@ -10,7 +10,7 @@
 class YQBASE_EXPORT FXMisc {
  public:
   /// Flag of GetFormattedErrorMessageAsString: one line, without trailing blanks or breaks.
-  static const DWORD kMessageOneLine = 2;
+  static constexpr DWORD kMessageOneLine = 2;
 
   /// The C library's message for `code` (its strerror_r text), or "Unable to decode error code
   /// [0x%X %u]" when it has none. With kMessageOneLine, trailing blanks and line breaks are

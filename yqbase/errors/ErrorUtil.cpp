@@ -1,6 +1,7 @@
 #include "yqbase/errors/ErrorUtil.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -161,12 +162,22 @@ CYqError MakeError(const FXCodeLocation& location, CodeOf<Kind> code) {
                   FXErrorUtil::MakeItem<typename Kind::Item>(location, code));
 }
 
+// The caller's description; an empty one when memory is exhausted, so that the error is still
+// made with its code.
+std::string Describe(const char* format, va_list args) {
+  try {
+    return FXErrorUtil::FormatDescription(format, args);
+  } catch (const std::bad_alloc&) {
+    return std::string();
+  }
+}
+
 template <class Kind>
 CYqError MakeDescribedError(const FXCodeLocation& location, CodeOf<Kind> code, const char* format,
                             va_list args) {
   return CYqError(Kind::ResultCode(code),
                   FXErrorUtil::MakeItem<FXErrorItemTypedDescription<typename Kind::Item>>(
-                      location, code, FXErrorUtil::FormatDescription(format, args)));
+                      location, code, Describe(format, args)));
 }
 
 template <class Kind>
@@ -178,7 +189,7 @@ template <class Kind>
 CYqError& PushDescribedItem(CYqError& error, const FXCodeLocation& location, CodeOf<Kind> code,
                             const char* format, va_list args) {
   return error.Push(FXErrorUtil::MakeItem<FXErrorItemTypedDescription<typename Kind::Item>>(
-      location, code, FXErrorUtil::FormatDescription(format, args)));
+      location, code, Describe(format, args)));
 }
 
 template <class Kind>

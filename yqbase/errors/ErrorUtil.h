@@ -5,7 +5,6 @@
 #include <atomic>
 #include <boost/make_shared.hpp>
 #include <cstdarg>
-#include <map>
 #include <new>
 #include <set>
 #include <string>
