@@ -1,0 +1,172 @@
+#include "yqbase/errors/ErrorItem_EventMessage.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const FXCodeLocation kLoc = {"errors/Foo.cpp", "int Foo::Bar(int)", 12};
+
+struct SOpaque {};
+
+FXErrorItemEventMessage Item(const std::vector<boost::any>& arguments) {
+  return FXErrorItemEventMessage(kLoc, 0x05000123, arguments);
+}
+
+}  // namespace
+
+TEST(FXErrorItemEventMessage, RawStringIsNotSupported) {
+  std::string text = "left over";
+  const CYqError error = FXErrorItemEventMessage::GetRawString(0x05000123, text, 2);
+  EXPECT_TRUE(text.empty());
+  EXPECT_TRUE(FXErrorUtil::IsWin32(error, 50));
+  EXPECT_EQ(50u, FXErrorUtil::GetWin32(error));
+}
+
+TEST(FXErrorItemEventMessage, NumbersInTheTexts) {
+  // Wide layout: bit 17 set, category in bits 18 to 30.
+  const FXErrorItemEventMessage wide(kLoc, 0x02C20123);
+  EXPECT_EQ("Foo::Bar(12)/EventMessage.0x02C20123.176:291", wide.AsString());
+  EXPECT_EQ(176u, FXErrorItemEventMessage::Category(0x02C20123));
+  EXPECT_EQ(0x7Fu, FXErrorItemEventMessage::Category(0x7F000000));
+  EXPECT_EQ(0x1FFFu, FXErrorItemEventMessage::Category(0x7FFE0000));
+  EXPECT_EQ(0x7FFFu, FXErrorItemEventMessage::MessageNumber(0x7FFFFFFF));
+}
+
+TEST(FXErrorItemEventMessage, ArgumentsByType) {
+  const std::string text = "text";
+  const std::vector<boost::any> arguments = {text,
+                                             std::wstring(L"gr\u00FC\u00DF \U0001F600"),
+                                             static_cast<const char*>("literal"),
+                                             'A',
+                                             static_cast<short>(-2),
+                                             -3,
+                                             static_cast<unsigned char>(200),
+                                             static_cast<unsigned short>(65535),
+                                             4000000000u,
+                                             -5L,
+                                             6UL,
+                                             -7LL,
+                                             18446744073709551615ULL,
+                                             2.5,
+                                             SOpaque(),
+                                             std::wstring(1, static_cast<wchar_t>(0xD800))};
+  const FXErrorItemEventMessage item = Item(arguments);
+  const char* const expected[] = {"text",
+                                  "gr\xC3\xBC\xC3\x9F \xF0\x9F\x98\x80",
+                                  "literal",
+                                  "65",
+                                  "-2",
+                                  "-3",
+                                  "200",
+                                  "65535",
+                                  "4000000000",
+                                  "-5",
+                                  "6",
+                                  "-7",
+                                  "18446744073709551615"};
+  for (unsigned int n = 1; n <= sizeof expected / sizeof expected[0]; ++n) {
+    SCOPED_TRACE(n);
+    EXPECT_EQ(expected[n - 1], item.GetArgument(n));
+  }
+  EXPECT_EQ(std::string("unknown=") + typeid(double).name(), item.GetArgument(14));
+  EXPECT_EQ(std::string("unknown=") + typeid(SOpaque).name(), item.GetArgument(15));
+  EXPECT_EQ("", item.GetArgument(16));  // a lone surrogate converts to nothing
+  EXPECT_EQ("", item.GetArgument(0));
+  EXPECT_EQ("", item.GetArgument(17));
+}
+
+TEST(FXErrorItemEventMessage, FormattedArguments) {
+  const FXErrorItemEventMessage item =
+      Item({-1, std::string("ab"), 255u, static_cast<short>(-1), 4000000000u});
+  struct Case {
+    unsigned int n;
+    const char* fieldFormat;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {1, "%5d", "   -1"},
+      {1, "%x", "ffffffff"},
+      {1, "%-4i|", "-1"},  // trailing text: plain
+      {1, "%s", "-1"},
+      {1, "%4s", "  -1"},
+      {1, "a", "-1"},
+      {1, "S", "-1"},
+      {1, "", "-1"},
+      {1, "%*d", "-1"},
+      {1, "%n", "-1"},
+      {2, "%-4s", "ab  "},
+      {2, "%d", "ab"},
+      {2, "%.1s", "a"},
+      {3, "%04X", "00FF"},
+      {3, "%c", "\xFF"},
+      {4, "%x", "ffff"},
+      {4, "%hd", "-1"},
+      {5, "%ld", "4000000000"},
+      {6, "%d", "--Missing-Argument-6--"},
+      {0, "", "--Missing-Argument-0--"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.fieldFormat) + " of " + std::to_string(c.n));
+    EXPECT_EQ(c.expected, item.GetFormattedField(c.n, c.fieldFormat));
+  }
+}
+
+TEST(FXErrorItemEventMessage, Placeholders) {
+  const FXErrorItemEventMessage item = Item({std::string("disk"), 3});
+  struct Case {
+    const char* text;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"^1 is full", "disk is full"},
+      {"^2 of ^1 ^^ ^^1", "3 of disk ^ ^1"},
+      {"^2!%03d! tries", "003 tries"},
+      {"^2!%03d tries", "3!%03d tries"},  // an unclosed specification is plain text
+      {"^9", "--Missing-Argument-9--"},
+      {"^0", "--Missing-Argument-0--"},
+      {"^x ^", "^x ^"},
+      {"^12", "--Missing-Argument-12--"},
+      {"^1234567890", "--Missing-Argument-123456789--0"},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::string text = c.text;
+    item.UpdateArguments(text);
+    EXPECT_EQ(c.expected, text);
+  }
+  // Without arguments nothing changes, not even doubled carets.
+  std::string text = "^1 ^^";
+  Item({}).UpdateArguments(text);
+  EXPECT_EQ("^1 ^^", text);
+}
+
+TEST(FXErrorItemEventMessage, CopyKeepsArgumentsDescriptionDoesNot) {
+  const FXErrorItemPtr item =
+      boost::make_shared<FXErrorItemEventMessage>(kLoc, 7, std::vector<boost::any>{1, 2});
+  const FXErrorItemPtr copy = item->Copy();
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(2u, copy->GetParameters().size());
+  EXPECT_EQ(7, boost::dynamic_pointer_cast<FXErrorItemEventMessage>(copy)->GetCode());
+
+  FXErrorItemPtr described = boost::make_shared<FXErrorItemEventMessageDescription>(kLoc, 7, "d");
+  *described << 1;
+  const FXErrorItemPtr describedCopy = described->Copy();
+  ASSERT_TRUE(describedCopy);
+  EXPECT_TRUE(describedCopy->GetParameters().empty());
+  EXPECT_EQ(described->AsString(), describedCopy->AsString());
+}
+
+TEST(FXErrorUtil, EventMessageLookupCounter) {
+  EXPECT_TRUE(FXErrorUtil::IsEventMessageLookupEnabled());
+  EXPECT_TRUE(FXErrorUtil::UnloadAndDisableEventMessageLookup().Succeeded());
+  EXPECT_TRUE(FXErrorUtil::UnloadAndDisableEventMessageLookup().Succeeded());
+  EXPECT_FALSE(FXErrorUtil::IsEventMessageLookupEnabled());
+  EXPECT_TRUE(FXErrorUtil::EnableEventMessageLookup().Succeeded());
+  EXPECT_FALSE(FXErrorUtil::IsEventMessageLookupEnabled());
+  EXPECT_TRUE(FXErrorUtil::EnableEventMessageLookup().Succeeded());
+  EXPECT_TRUE(FXErrorUtil::IsEventMessageLookupEnabled());
+}

@@ -1,0 +1,153 @@
+#include "yqbase/errors/ZkException.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "yqbase/logging/LogWriterInterface.h"
+
+namespace {
+
+const char kMarker[] = "/tmp/ZkException.log";
+
+// Records every line; optionally throws a ZkException from inside the writer, as a writer
+// that fails might.
+class CRecordingWriter : public CLogWriterNull {
+ public:
+  struct SLine {
+    int level;
+    std::string function;
+    unsigned line;
+    std::string text;
+  };
+  std::vector<SLine> lines;
+  bool throwInside = false;
+
+  void LogMessage(int level, const char* function, unsigned line, unsigned long long, const char*,
+                  const char* format, ...) override {
+    va_list args;
+    va_start(args, format);
+    char buffer[4096];
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    lines.push_back({level, function, line, buffer});
+    if (throwInside) ZkException("Writer", "nested", "w.cpp", 1, 0);
+  }
+};
+
+// Installs a recording writer for the lifetime of the object.
+class CWriterScope {
+ public:
+  CWriterScope() : m_previous(g_ptrLogWriter), m_writer(new CRecordingWriter()) {
+    g_ptrLogWriter.reset(m_writer);
+  }
+  ~CWriterScope() { g_ptrLogWriter = m_previous; }
+  CRecordingWriter& Writer() { return *m_writer; }
+
+ private:
+  boost::shared_ptr<CLogWriterInterface> m_previous;
+  CRecordingWriter* m_writer;
+};
+
+// Creates the marker file and removes it again, also when an assertion ends the test early.
+class CMarkerScope {
+ public:
+  CMarkerScope() {
+    const int fd = open(kMarker, O_WRONLY | O_CREAT | O_EXCL, 0644);
+    m_created = fd >= 0;
+    if (fd >= 0) close(fd);
+  }
+  ~CMarkerScope() {
+    if (m_created) std::remove(kMarker);
+  }
+  bool Created() const { return m_created; }
+
+ private:
+  bool m_created = false;
+};
+
+}  // namespace
+
+TEST(ZkException, Fields) {
+  const ZkException e("Parse", std::string("bad input"), "p.cpp", 42, 22);
+  EXPECT_STREQ("Parse", e.getFunction());
+  EXPECT_STREQ("bad input", e.getMessage());
+  EXPECT_STREQ("bad input", e.what());
+  EXPECT_STREQ("p.cpp", e.getFile());
+  EXPECT_EQ(42, e.getLine());
+  EXPECT_EQ(22, e.getErrno());
+  EXPECT_EQ("Parse(): bad input", e.formatError());
+}
+
+TEST(ZkException, NullArgumentsGetDefaults) {
+  const ZkException e(nullptr, static_cast<const char*>(nullptr), nullptr, 0, 0);
+  EXPECT_STREQ("unknown", e.getFunction());
+  EXPECT_STREQ("Not enough memory", e.getMessage());
+  EXPECT_STREQ("unknown", e.getFile());
+  EXPECT_EQ("unknown(): Not enough memory", e.formatError());
+}
+
+// Copies own their strings: changing or destroying the source leaves them intact.
+TEST(ZkException, CopiesAreDeep) {
+  auto* source = new ZkException("F", "first", "f.cpp", 1, 2);
+  ZkException copy(*source);
+  ZkException assigned("G", "other", "g.cpp", 3, 4);
+  assigned = *source;
+  EXPECT_NE(source->getMessage(), copy.getMessage());
+  source->setMessage("changed");
+  EXPECT_STREQ("changed", source->getMessage());
+  delete source;
+  EXPECT_EQ("F(): first", copy.formatError());
+  EXPECT_EQ("F(): first", assigned.formatError());
+  EXPECT_EQ(2, assigned.getErrno());
+  ZkException& same = assigned;
+  assigned = same;  // self-assignment keeps the strings
+  EXPECT_STREQ("f.cpp", assigned.getFile());
+  assigned.setMessage(nullptr);
+  EXPECT_STREQ("Not enough memory", assigned.getMessage());
+}
+
+// The marker file is shared by the whole machine, so the one test that creates it does both
+// halves and leaves a marker it did not create alone.
+TEST(ZkException, LogsOnlyWhileTheMarkerExists) {
+  if (access(kMarker, F_OK) == 0) GTEST_SKIP() << kMarker << " exists already";
+  CWriterScope scope;
+  testing::internal::CaptureStderr();
+  ZkException quiet("F", "quiet", "f.cpp", 1, 2);
+  EXPECT_EQ("", testing::internal::GetCapturedStderr());
+  EXPECT_TRUE(scope.Writer().lines.empty());
+
+  std::string err;
+  {
+    CMarkerScope marker;
+    ASSERT_TRUE(marker.Created());
+    testing::internal::CaptureStderr();
+    ZkException loud("F", "loud", "f.cpp", 7, 13);
+    loud.setMessage("louder");
+    ZkException noErrno("G", "plain", "g.cpp", 8, 0);
+    scope.Writer().throwInside = true;
+    ZkException nested("H", "outer", "h.cpp", 9, -1);
+    err = testing::internal::GetCapturedStderr();
+  }
+
+  const std::string first =
+      "ZkException::init(): func_name=F, file_name=f.cpp:7, message='loud', "
+      "errno=13";
+  EXPECT_NE(std::string::npos, err.find("ZkException:" + first + "\n"));
+  EXPECT_NE(std::string::npos, err.find("ZkException:ZkException::setMessage(): message='louder'"));
+  const auto& lines = scope.Writer().lines;
+  // The nested exception inside the writer reaches stderr but not the writer again.
+  ASSERT_EQ(4u, lines.size());
+  EXPECT_EQ(first, lines[0].text);
+  EXPECT_EQ(-1, lines[0].level);
+  EXPECT_EQ("void log(const char*, ...)", lines[0].function);
+  EXPECT_EQ(49u, lines[0].line);
+  EXPECT_EQ("ZkException::setMessage(): message='louder'", lines[1].text);
+  EXPECT_EQ("ZkException::init(): func_name=G, file_name=g.cpp:8, message='plain'", lines[2].text);
+  EXPECT_EQ("ZkException::init(): func_name=H, file_name=h.cpp:9, message='outer'", lines[3].text);
+  EXPECT_NE(std::string::npos, err.find("message='nested'"));
+}
