@@ -23,6 +23,7 @@
 #include "yqbase/strings/DisplayTable.h"
 #include "yqbase/strings/DisplayTypes.h"
 #include "yqbase/strings/StringExtensions.h"
+#include "yqbase/strings/TempZkUCS.h"
 #include "yqbase/strings/YqString.h"
 #include "yqbase/threads/CriticalSection.h"
 #include "yqbase/threads/Event.h"

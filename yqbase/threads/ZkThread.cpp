@@ -11,6 +11,7 @@
 #include <new>
 #include <typeinfo>
 
+#include "yqbase/errors/ZkException.h"
 #include "yqbase/logging/LogWriterInterface.h"
 
 namespace {
@@ -55,6 +56,11 @@ __attribute__((noinline, no_sanitize("null"))) void* RunGuarded(
     return function(argument);
   } catch (abi::__forced_unwind&) {
     throw;  // cancellation must unwind on to the thread's end
+  } catch (const ZkException& e) {
+    CLogWriterInterface* writer = g_ptrLogWriter.get();
+    if (writer != nullptr)
+      writer->LogMessage(-1, "static void* Unix::ZkThread::start_func(void*)", 111, 0, nullptr,
+                         "%s:%s", e.getFunction(), e.getMessage());
   } catch (const std::exception& e) {
     LogEscapedException(&typeid(e), e.what());
   } catch (...) {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "yqbase/errors/ZkException.h"
 #include "yqbase/threads/Event.h"
 #include "yqbase/threads/Threads_testutil.h"
 
@@ -45,6 +46,8 @@ void* BlockForever(void*) {
 void* ThrowRuntimeError(void*) { throw std::runtime_error("disk on fire"); }
 
 void* ThrowInt(void*) { throw 42; }
+
+void* ThrowZkException(void*) { throw ZkException("void Worker()", "no memory", "w.cpp", 3, -1); }
 
 void* StoreOwnId(void* argument) {
   *static_cast<unsigned long*>(argument) = Unix::zk_thr_self();
@@ -154,7 +157,8 @@ TEST(ZkThread, EscapingExceptionsAreLoggedAndEndTheThread) {
     const char* text;
   };
   const Case cases[] = {{&ThrowRuntimeError, "std::runtime_error:disk on fire"},
-                        {&ThrowInt, "int:"}};
+                        {&ThrowInt, "int:"},
+                        {&ThrowZkException, "void Worker():no memory"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     Unix::ZkThread thread;
@@ -164,8 +168,8 @@ TEST(ZkThread, EscapingExceptionsAreLoggedAndEndTheThread) {
     EXPECT_EQ(nullptr, result);
   }
   const std::vector<yqtest::SLogLine> lines = log.Writer().Lines();
-  ASSERT_EQ(2u, lines.size());
-  for (size_t i = 0; i < 2; ++i) {
+  ASSERT_EQ(3u, lines.size());
+  for (size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(-1, lines[i].level);
     EXPECT_EQ("static void* Unix::ZkThread::start_func(void*)", lines[i].function);
     EXPECT_EQ(111u, lines[i].line);
