@@ -11,3 +11,4 @@
 #include "yqbase/logging/LogWriterInterface.h"
 #include "yqbase/strings/DisplayTable.h"
 #include "yqbase/strings/StringExtensions.h"
+#include "yqbase/strings/utfConversions.h"

@@ -1,0 +1,573 @@
+#include "yqbase/strings/utfConversions.h"
+
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include "yqbase/errors/ErrorUtil.h"
+#include "yqbase/strings/utfConversionsPrivate.h"
+
+// clang-format off
+const UTF8 FXUTF::s_TrailingBytesForUTF8[256] = {
+    0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,
+    0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,
+    0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,
+    0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,
+    0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,
+    0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,
+    1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,
+    2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,2,3,3,3,3,3,3,3,3,4,4,4,4,5,5,5,5};
+// clang-format on
+
+const UTF32 FXUTF::s_OffsetsFromUTF8[6] = {0x00000000UL, 0x00003080UL, 0x000E2080UL,
+                                           0x03C82080UL, 0xFA082080UL, 0x82082080UL};
+
+namespace {
+
+constexpr UTF32 kReplacementChar = 0xFFFD;
+constexpr UTF32 kMaxBmp = 0xFFFF;
+constexpr UTF32 kMaxLegalUTF32 = 0x10FFFF;
+// The largest value that still fits the four-byte UTF-8 pattern.
+constexpr UTF32 kMaxFourByteUTF8 = 0x1FFFFF;
+constexpr UTF32 kSurrogateHighStart = 0xD800;
+constexpr UTF32 kSurrogateHighEnd = 0xDBFF;
+constexpr UTF32 kSurrogateLowStart = 0xDC00;
+constexpr UTF32 kSurrogateLowEnd = 0xDFFF;
+constexpr UTF32 kHalfBase = 0x10000;
+constexpr UTF32 kHalfMask = 0x3FF;
+constexpr int kHalfShift = 10;
+
+constexpr DWORD kWin32BufferOverflow = 111;
+constexpr DWORD kWin32InsufficientBuffer = 122;
+constexpr DWORD kWin32IllegalCharacter = 582;
+constexpr DWORD kWin32InvalidParameter = 87;
+
+// The location of an error made on behalf of the public function named by `signature`.
+#define YQ_UTF_LOCATION(signature)                                                           \
+  static constexpr FXCodeLocation kLocation = {FXCodeLocation::TrimSourcePath(__FILE__),    \
+                                               signature, __LINE__}
+
+inline bool IsSurrogate(UTF32 ch) { return ch >= kSurrogateHighStart && ch <= kSurrogateLowEnd; }
+
+// The failures are built out of line so that the conversion loops stay small.
+[[gnu::cold, gnu::noinline]] CYqError TargetFull(const FXCodeLocation& location) {
+  return FXErrorUtil::ErrorWin32(location, kWin32BufferOverflow, "Insufficient target buffer size");
+}
+
+[[gnu::cold, gnu::noinline]] CYqError SourceTruncated(const FXCodeLocation& location) {
+  return FXErrorUtil::ErrorWin32(location, kWin32InsufficientBuffer,
+                                 "Too few bytes in source, cannot convert");
+}
+
+[[gnu::cold, gnu::noinline]] CYqError StrictFailure(const FXCodeLocation& location, UTF32 ch) {
+  return FXErrorUtil::ErrorWin32(
+      location, kWin32IllegalCharacter,
+      "Illegal character encountered; strict conversion failed, character=0x%llX",
+      static_cast<unsigned long long>(ch));
+}
+
+[[gnu::cold, gnu::noinline]] CYqError IllFormed(const FXCodeLocation& location,
+                                                 const UTF8* source, int length) {
+  CYqError error = FXUTF::IsLegalUTF8(source, length);
+  error.Push(location, "Illegal character encountered");
+  return error;
+}
+
+[[gnu::cold, gnu::noinline]] CYqError NullPointer(const FXCodeLocation& location) {
+  return FXErrorUtil::ErrorWin32(location, kWin32InvalidParameter,
+                                 "Null source or target pointer");
+}
+
+// What is wrong with a UTF-8 sequence, in the order the checks run.
+enum class ESequenceFault { kNone, kLength, kByte4, kByte3, kByte2, kByte2E0, kByte2F0, kByte2F4, kLead };
+
+// Checks one sequence from its last byte backwards; `bad` receives the offending byte. Encoded
+// surrogates (lead byte ED) pass.
+inline ESequenceFault CheckSequence(const UTF8* source, int length, UTF8& bad) {
+  const UTF8* p = source + (length >= 1 && length <= 4 ? length : 0);
+  switch (length) {
+    default:
+      return ESequenceFault::kLength;
+    case 4:
+      bad = *--p;
+      if (bad < 0x80 || bad > 0xBF) return ESequenceFault::kByte4;
+      [[fallthrough]];
+    case 3:
+      bad = *--p;
+      if (bad < 0x80 || bad > 0xBF) return ESequenceFault::kByte3;
+      [[fallthrough]];
+    case 2:
+      bad = *--p;
+      if (bad > 0xBF) return ESequenceFault::kByte2;
+      switch (*source) {
+        case 0xE0:
+          if (bad < 0xA0) return ESequenceFault::kByte2E0;
+          break;
+        case 0xF0:
+          if (bad < 0x90) return ESequenceFault::kByte2F0;
+          break;
+        case 0xF4:
+          if (bad > 0x8F) return ESequenceFault::kByte2F4;
+          break;
+        default:
+          if (bad < 0x80) return ESequenceFault::kByte2;
+      }
+      [[fallthrough]];
+    case 1:
+      bad = *source;
+      if ((bad >= 0x80 && bad < 0xC2) || bad > 0xF4) return ESequenceFault::kLead;
+  }
+  return ESequenceFault::kNone;
+}
+
+// Writes `ch` as a UTF-8 sequence of `bytes` (1 to 4) bytes.
+inline void WriteUTF8(UTF8* target, UTF32 ch, int bytes) {
+  static constexpr UTF8 kFirstByteMark[5] = {0x00, 0x00, 0xC0, 0xE0, 0xF0};
+  switch (bytes) {
+    case 4:
+      target[3] = static_cast<UTF8>((ch & 0x3F) | 0x80);
+      ch >>= 6;
+      [[fallthrough]];
+    case 3:
+      target[2] = static_cast<UTF8>((ch & 0x3F) | 0x80);
+      ch >>= 6;
+      [[fallthrough]];
+    case 2:
+      target[1] = static_cast<UTF8>((ch & 0x3F) | 0x80);
+      ch >>= 6;
+      [[fallthrough]];
+    default:
+      target[0] = static_cast<UTF8>(ch | kFirstByteMark[bytes]);
+  }
+}
+
+// The UTF-8 length of a character: up to 0x1FFFFF as it is, larger values as U+FFFD.
+inline int UTF8Length(UTF32& ch) {
+  if (ch < 0x80) return 1;
+  if (ch < 0x800) return 2;
+  if (ch < 0x10000) return 3;
+  if (ch <= kMaxFourByteUTF8) return 4;
+  ch = kReplacementChar;
+  return 3;
+}
+
+// Stores `ch` (at most 0x10FFFF) as one UTF-16 unit or a surrogate pair; false, with nothing
+// stored, when the units do not fit.
+inline bool WriteUTF16(UTF16*& target, UTF16* targetEnd, UTF32 ch) {
+  if (ch <= kMaxBmp) {
+    if (target >= targetEnd) return false;
+    *target++ = static_cast<UTF16>(ch);
+    return true;
+  }
+  if (targetEnd - target < 2) return false;
+  ch -= kHalfBase;
+  *target++ = static_cast<UTF16>((ch >> kHalfShift) + kSurrogateHighStart);
+  *target++ = static_cast<UTF16>((ch & kHalfMask) + kSurrogateLowStart);
+  return true;
+}
+
+// Copies the run of ASCII bytes at `source` into `target` as wider units, stopping before the
+// first non-ASCII byte, at `sourceEnd` or when the target is full.
+template <typename Unit>
+inline void WidenAscii(const UTF8*& source, const UTF8* sourceEnd, Unit*& target,
+                       Unit* targetEnd) {
+#ifdef __SSE2__
+  constexpr int kPerVector = 16 / sizeof(Unit);
+  while (sourceEnd - source >= 16 && targetEnd - target >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
+    const int mask = _mm_movemask_epi8(bytes);
+    const int count = mask == 0 ? 16 : __builtin_ctz(static_cast<unsigned int>(mask));
+    const __m128i zero = _mm_setzero_si128();
+    __m128i parts[16 / kPerVector];
+    if constexpr (sizeof(Unit) == 2) {
+      parts[0] = _mm_unpacklo_epi8(bytes, zero);
+      parts[1] = _mm_unpackhi_epi8(bytes, zero);
+    } else {
+      static_assert(sizeof(Unit) == 4, "16- or 32-bit units");
+      const __m128i low = _mm_unpacklo_epi8(bytes, zero);
+      const __m128i high = _mm_unpackhi_epi8(bytes, zero);
+      parts[0] = _mm_unpacklo_epi16(low, zero);
+      parts[1] = _mm_unpackhi_epi16(low, zero);
+      parts[2] = _mm_unpacklo_epi16(high, zero);
+      parts[3] = _mm_unpackhi_epi16(high, zero);
+    }
+    // Only the ASCII prefix is stored: the target beyond it stays untouched.
+    const int whole = count / kPerVector;
+    for (int i = 0; i < whole; ++i)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i * kPerVector), parts[i]);
+    for (int i = whole * kPerVector; i < count; ++i) target[i] = static_cast<Unit>(source[i]);
+    source += count;
+    target += count;
+    if (count < 16) return;
+  }
+#else
+  while (sourceEnd - source >= 8 && targetEnd - target >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, source, sizeof word);
+    if ((word & 0x8080808080808080ULL) != 0) break;
+    for (int i = 0; i < 8; ++i) target[i] = static_cast<Unit>(source[i]);
+    source += 8;
+    target += 8;
+  }
+#endif
+  while (source < sourceEnd && target < targetEnd && *source < 0x80)
+    *target++ = static_cast<Unit>(*source++);
+}
+
+// UTF-8 to UTF-32 (Unit of 32 bits: UTF32 or wchar_t) or UTF-16 (Unit of 16 bits).
+template <typename Unit>
+CYqError DecodeUTF8(const UTF8** sourceStart, const UTF8* sourceEnd, Unit** targetStart,
+                    Unit* targetEnd, FXUTF::ConversionFlags flags,
+                    const FXCodeLocation& location) {
+  if (sourceStart == nullptr || targetStart == nullptr) return NullPointer(location);
+  const UTF8* source = *sourceStart;
+  Unit* target = *targetStart;
+  CYqError result;
+  while (source < sourceEnd) {
+    if (*source < 0x80) {
+      WidenAscii(source, sourceEnd, target, targetEnd);
+      if (source == sourceEnd) break;
+      if (*source < 0x80) {
+        result = TargetFull(location);
+        break;
+      }
+    }
+    const int extra = FXUTF::s_TrailingBytesForUTF8[*source];
+    if (extra >= sourceEnd - source) {
+      result = SourceTruncated(location);
+      break;
+    }
+    UTF8 bad;
+    if (CheckSequence(source, extra + 1, bad) != ESequenceFault::kNone) {
+      result = IllFormed(location, source, extra + 1);
+      break;
+    }
+    if (target >= targetEnd) {
+      result = TargetFull(location);
+      break;
+    }
+    // A legal sequence has at most four bytes and decodes to at most 0x10FFFF.
+    UTF32 ch = 0;
+    const UTF8* next = source;
+    switch (extra) {
+      case 3:
+        ch += *next++;
+        ch <<= 6;
+        [[fallthrough]];
+      case 2:
+        ch += *next++;
+        ch <<= 6;
+        [[fallthrough]];
+      case 1:
+        ch += *next++;
+        ch <<= 6;
+        [[fallthrough]];
+      default:
+        ch += *next++;
+    }
+    ch -= FXUTF::s_OffsetsFromUTF8[extra];
+    if constexpr (sizeof(Unit) == 2) {
+      if (IsSurrogate(ch)) {
+        if (flags == FXUTF::strictConversion) {
+          result = StrictFailure(location, ch);
+          break;
+        }
+        ch = kReplacementChar;
+      }
+      if (!WriteUTF16(target, targetEnd, ch)) {
+        result = TargetFull(location);
+        break;
+      }
+    } else {
+      *target++ = static_cast<Unit>(ch);
+    }
+    source = next;
+  }
+  *sourceStart = source;
+  *targetStart = target;
+  return result;
+}
+
+// UTF-32 (Unit: UTF32 or wchar_t, read as unsigned) to UTF-8.
+template <typename Unit>
+CYqError EncodeUTF8(const Unit** sourceStart, const Unit* sourceEnd, UTF8** targetStart,
+                    UTF8* targetEnd, FXUTF::ConversionFlags flags,
+                    const FXCodeLocation& location) {
+  if (sourceStart == nullptr || targetStart == nullptr) return NullPointer(location);
+  const Unit* source = *sourceStart;
+  UTF8* target = *targetStart;
+  CYqError result;
+  while (source < sourceEnd) {
+    UTF32 ch = static_cast<UTF32>(*source);
+    if (ch < 0x80 && target < targetEnd) {
+      *target++ = static_cast<UTF8>(ch);
+      ++source;
+      continue;
+    }
+    if (flags == FXUTF::strictConversion && IsSurrogate(ch)) {
+      result = StrictFailure(location, ch);
+      break;
+    }
+    const int bytes = UTF8Length(ch);
+    if (targetEnd - target < bytes) {
+      result = TargetFull(location);
+      break;
+    }
+    WriteUTF8(target, ch, bytes);
+    target += bytes;
+    ++source;
+  }
+  *sourceStart = source;
+  *targetStart = target;
+  return result;
+}
+
+enum class EUTF16Read { kOk, kTruncated, kIllegal };
+
+// Reads one character from UTF-16, combining a surrogate pair. An unpaired surrogate is
+// illegal in strict mode and read as it is in lenient mode; `ch` then holds the offending
+// unit. `source` advances only on success.
+inline EUTF16Read ReadUTF16(const UTF16*& source, const UTF16* sourceEnd, UTF32& ch,
+                            FXUTF::ConversionFlags flags) {
+  ch = *source;
+  if (ch >= kSurrogateHighStart && ch <= kSurrogateHighEnd) {
+    if (sourceEnd - source < 2) return EUTF16Read::kTruncated;
+    const UTF32 low = source[1];
+    if (low >= kSurrogateLowStart && low <= kSurrogateLowEnd) {
+      ch = ((ch - kSurrogateHighStart) << kHalfShift) + (low - kSurrogateLowStart) + kHalfBase;
+      source += 2;
+      return EUTF16Read::kOk;
+    }
+    if (flags == FXUTF::strictConversion) return EUTF16Read::kIllegal;
+  } else if (flags == FXUTF::strictConversion && ch >= kSurrogateLowStart &&
+             ch <= kSurrogateLowEnd) {
+    return EUTF16Read::kIllegal;
+  }
+  ++source;
+  return EUTF16Read::kOk;
+}
+
+// The failure for a character ReadUTF16 did not accept.
+CYqError UTF16ReadFailure(EUTF16Read status, UTF32 ch, const FXCodeLocation& location) {
+  return status == EUTF16Read::kTruncated ? SourceTruncated(location)
+                                          : StrictFailure(location, ch);
+}
+
+template <typename Unit>
+CYqError CopyUnits(const Unit** sourceStart, const Unit* sourceEnd, Unit** targetStart,
+                   Unit* targetEnd, const FXCodeLocation& location) {
+  if (sourceStart == nullptr || targetStart == nullptr) return NullPointer(location);
+  const Unit* source = *sourceStart;
+  Unit* target = *targetStart;
+  const bool fits = sourceEnd - source <= targetEnd - target;
+  const std::ptrdiff_t count = fits ? sourceEnd - source : targetEnd - target;
+  if (count > 0) std::memmove(target, source, static_cast<size_t>(count) * sizeof(Unit));
+  *sourceStart = source + count;
+  *targetStart = target + count;
+  return fits ? CYqError() : TargetFull(location);
+}
+
+}  // namespace
+
+CYqError FXUTF::ConvertUTF32ToUTF8(const UTF32** sourceStart, const UTF32* sourceEnd,
+                                   UTF8** targetStart, UTF8* targetEnd, ConversionFlags flags) {
+  YQ_UTF_LOCATION(
+      "CYqError FXUTF::ConvertUTF32ToUTF8(const UTF32**, const UTF32*, UTF8**, UTF8*, "
+      "FXUTF::ConversionFlags)");
+  return EncodeUTF8(sourceStart, sourceEnd, targetStart, targetEnd, flags, kLocation);
+}
+
+CYqError FXUTF::ConvertUTF8ToUTF32(const UTF8** sourceStart, const UTF8* sourceEnd,
+                                   UTF32** targetStart, UTF32* targetEnd, ConversionFlags flags) {
+  YQ_UTF_LOCATION(
+      "CYqError FXUTF::ConvertUTF8ToUTF32(const UTF8**, const UTF8*, UTF32**, UTF32*, "
+      "FXUTF::ConversionFlags)");
+  return DecodeUTF8(sourceStart, sourceEnd, targetStart, targetEnd, flags, kLocation);
+}
+
+CYqError FXUTF::ConvertUTF16ToUTF8(const UTF16** sourceStart, const UTF16* sourceEnd,
+                                   UTF8** targetStart, UTF8* targetEnd, ConversionFlags flags) {
+  YQ_UTF_LOCATION(
+      "CYqError FXUTF::ConvertUTF16ToUTF8(const UTF16**, const UTF16*, UTF8**, UTF8*, "
+      "FXUTF::ConversionFlags)");
+  if (sourceStart == nullptr || targetStart == nullptr) return NullPointer(kLocation);
+  const UTF16* source = *sourceStart;
+  UTF8* target = *targetStart;
+  CYqError result;
+  while (source < sourceEnd) {
+    const UTF16* const start = source;
+    UTF32 ch;
+    const EUTF16Read status = ReadUTF16(source, sourceEnd, ch, flags);
+    if (status != EUTF16Read::kOk) {
+      result = UTF16ReadFailure(status, ch, kLocation);
+      break;
+    }
+    const int bytes = UTF8Length(ch);
+    if (targetEnd - target < bytes) {
+      source = start;
+      result = TargetFull(kLocation);
+      break;
+    }
+    WriteUTF8(target, ch, bytes);
+    target += bytes;
+  }
+  *sourceStart = source;
+  *targetStart = target;
+  return result;
+}
+
+CYqError FXUTF::ConvertUTF8ToUTF16(const UTF8** sourceStart, const UTF8* sourceEnd,
+                                   UTF16** targetStart, UTF16* targetEnd, ConversionFlags flags) {
+  YQ_UTF_LOCATION(
+      "CYqError FXUTF::ConvertUTF8ToUTF16(const UTF8**, const UTF8*, UTF16**, UTF16*, "
+      "FXUTF::ConversionFlags)");
+  return DecodeUTF8(sourceStart, sourceEnd, targetStart, targetEnd, flags, kLocation);
+}
+
+CYqError FXUTF::ConvertUTF32ToUTF16(const UTF32** sourceStart, const UTF32* sourceEnd,
+                                    UTF16** targetStart, UTF16* targetEnd,
+                                    ConversionFlags flags) {
+  YQ_UTF_LOCATION(
+      "CYqError FXUTF::ConvertUTF32ToUTF16(const UTF32**, const UTF32*, UTF16**, UTF16*, "
+      "FXUTF::ConversionFlags)");
+  if (sourceStart == nullptr || targetStart == nullptr) return NullPointer(kLocation);
+  const UTF32* source = *sourceStart;
+  UTF16* target = *targetStart;
+  CYqError result;
+  while (source < sourceEnd) {
+    if (target >= targetEnd) {
+      result = TargetFull(kLocation);
+      break;
+    }
+    UTF32 ch = *source;
+    if (IsSurrogate(ch) || ch > kMaxLegalUTF32) {
+      if (flags == strictConversion) {
+        result = StrictFailure(kLocation, ch);
+        break;
+      }
+      ch = kReplacementChar;
+    }
+    if (!WriteUTF16(target, targetEnd, ch)) {
+      result = TargetFull(kLocation);
+      break;
+    }
+    ++source;
+  }
+  *sourceStart = source;
+  *targetStart = target;
+  return result;
+}
+
+CYqError FXUTF::ConvertUTF16ToUTF32(const UTF16** sourceStart, const UTF16* sourceEnd,
+                                    UTF32** targetStart, UTF32* targetEnd,
+                                    ConversionFlags flags) {
+  YQ_UTF_LOCATION(
+      "CYqError FXUTF::ConvertUTF16ToUTF32(const UTF16**, const UTF16*, UTF32**, UTF32*, "
+      "FXUTF::ConversionFlags)");
+  if (sourceStart == nullptr || targetStart == nullptr) return NullPointer(kLocation);
+  const UTF16* source = *sourceStart;
+  UTF32* target = *targetStart;
+  CYqError result;
+  while (source < sourceEnd) {
+    const UTF16* const start = source;
+    UTF32 ch;
+    // A high surrogate cut off by sourceEnd fails like in the UTF-8 direction rather than
+    // being dropped silently.
+    const EUTF16Read status = ReadUTF16(source, sourceEnd, ch, flags);
+    if (status != EUTF16Read::kOk) {
+      result = UTF16ReadFailure(status, ch, kLocation);
+      break;
+    }
+    if (target >= targetEnd) {
+      source = start;
+      result = TargetFull(kLocation);
+      break;
+    }
+    *target++ = ch;
+  }
+  *sourceStart = source;
+  *targetStart = target;
+  return result;
+}
+
+CYqError FXUTF::CopyUTF16ToUTF16(const UTF16** sourceStart, const UTF16* sourceEnd,
+                                 UTF16** targetStart, UTF16* targetEnd, ConversionFlags) {
+  YQ_UTF_LOCATION(
+      "CYqError FXUTF::CopyUTF16ToUTF16(const UTF16**, const UTF16*, UTF16**, UTF16*, "
+      "FXUTF::ConversionFlags)");
+  return CopyUnits(sourceStart, sourceEnd, targetStart, targetEnd, kLocation);
+}
+
+CYqError FXUTF::CopyUTF32ToUTF32(const UTF32** sourceStart, const UTF32* sourceEnd,
+                                 UTF32** targetStart, UTF32* targetEnd, ConversionFlags) {
+  YQ_UTF_LOCATION(
+      "CYqError FXUTF::CopyUTF32ToUTF32(const UTF32**, const UTF32*, UTF32**, UTF32*, "
+      "FXUTF::ConversionFlags)");
+  return CopyUnits(sourceStart, sourceEnd, targetStart, targetEnd, kLocation);
+}
+
+CYqError FXUTF::IsLegalUTF8(const UTF8* source, int length) {
+  YQ_UTF_LOCATION("CYqError FXUTF::IsLegalUTF8(const UTF8*, int)");
+  if (source == nullptr && length >= 1 && length <= 4)
+    return FXErrorUtil::ErrorWin32(kLocation, kWin32InvalidParameter,
+                                   "Null source, Length=%d", length);
+  UTF8 bad = 0;
+  const ESequenceFault fault = CheckSequence(source, length, bad);
+  const unsigned int character = bad;
+  switch (fault) {
+    case ESequenceFault::kNone:
+      break;
+    case ESequenceFault::kLength:
+      return FXErrorUtil::ErrorWin32(kLocation, kWin32InvalidParameter,
+                                     "Unrecognized sequence length, Length=%d", length);
+    case ESequenceFault::kByte4:
+      return FXErrorUtil::ErrorWin32(kLocation, kWin32IllegalCharacter,
+                                     "Invalid character (4), Character=0x%X, Length=%d",
+                                     character, length);
+    case ESequenceFault::kByte3:
+      return FXErrorUtil::ErrorWin32(kLocation, kWin32IllegalCharacter,
+                                     "Invalid character (3), Character=0x%X, Length=%d",
+                                     character, length);
+    case ESequenceFault::kByte2:
+      return FXErrorUtil::ErrorWin32(kLocation, kWin32IllegalCharacter,
+                                     "Invalid character (2), Character=0x%X, Length=%d",
+                                     character, length);
+    case ESequenceFault::kByte2E0:
+      return FXErrorUtil::ErrorWin32(kLocation, kWin32IllegalCharacter,
+                                     "Invalid character (2,0xE0), Character=0x%X, Length=%d",
+                                     character, length);
+    case ESequenceFault::kByte2F0:
+      return FXErrorUtil::ErrorWin32(kLocation, kWin32IllegalCharacter,
+                                     "Invalid character (2,0xF0), Character=0x%X, Length=%d",
+                                     character, length);
+    case ESequenceFault::kByte2F4:
+      return FXErrorUtil::ErrorWin32(kLocation, kWin32IllegalCharacter,
+                                     "Invalid character (2,0xF4), Character=0x%X, Length=%d",
+                                     character, length);
+    case ESequenceFault::kLead:
+      return FXErrorUtil::ErrorWin32(kLocation, kWin32IllegalCharacter,
+                                     "Invalid character (1), Character=0x%X, Length=%d",
+                                     character, length);
+  }
+  return CYqError();
+}
+
+CYqError FXUTFPrivate::ConvertWideToUTF8(const wchar_t** sourceStart, const wchar_t* sourceEnd,
+                                         UTF8** targetStart, UTF8* targetEnd,
+                                         FXUTF::ConversionFlags flags) {
+  YQ_UTF_LOCATION(
+      "CYqError FXUTF::ConvertUTF32ToUTF8(const UTF32**, const UTF32*, UTF8**, UTF8*, "
+      "FXUTF::ConversionFlags)");
+  return EncodeUTF8(sourceStart, sourceEnd, targetStart, targetEnd, flags, kLocation);
+}
+
+CYqError FXUTFPrivate::ConvertUTF8ToWide(const UTF8** sourceStart, const UTF8* sourceEnd,
+                                         wchar_t** targetStart, wchar_t* targetEnd,
+                                         FXUTF::ConversionFlags flags) {
+  YQ_UTF_LOCATION(
+      "CYqError FXUTF::ConvertUTF8ToUTF32(const UTF8**, const UTF8*, UTF32**, UTF32*, "
+      "FXUTF::ConversionFlags)");
+  return DecodeUTF8(sourceStart, sourceEnd, targetStart, targetEnd, flags, kLocation);
+}
