@@ -168,52 +168,72 @@ inline bool WriteUTF16(UTF16*& target, UTF16* targetEnd, UTF32 ch) {
   return true;
 }
 
-// Copies the run of ASCII bytes at `source` into `target` as wider units, stopping before the
-// first non-ASCII byte, at `sourceEnd` or when the target is full.
+// The bytes the block-wise ASCII path looks at in one step.
+constexpr int kAsciiBlock = 64;
+
+// How many leading bytes of the kAsciiBlock bytes at `source` are ASCII (kAsciiBlock when all
+// are). Those bytes are stored as wider units at `target`, which must have room for
+// kAsciiBlock units; with SSE2 the units past them are scratch that later output overwrites.
 template <typename Unit>
-inline void WidenAscii(const UTF8*& source, const UTF8* sourceEnd, Unit*& target,
-                       Unit* targetEnd) {
+inline int WidenAsciiBlock(const UTF8* source, Unit* target) {
+  static_assert(sizeof(Unit) == 2 || sizeof(Unit) == 4, "16- or 32-bit units");
 #ifdef __SSE2__
-  constexpr int kPerVector = 16 / sizeof(Unit);
-  while (sourceEnd - source >= 16 && targetEnd - target >= 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
-    const int mask = _mm_movemask_epi8(bytes);
-    const int count = mask == 0 ? 16 : __builtin_ctz(static_cast<unsigned int>(mask));
-    const __m128i zero = _mm_setzero_si128();
-    __m128i parts[16 / kPerVector];
+  std::uint64_t mask = 0;
+  const __m128i zero = _mm_setzero_si128();
+  for (int i = 0; i < kAsciiBlock / 16; ++i) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 16 * i));
+    mask |= static_cast<std::uint64_t>(static_cast<unsigned int>(_mm_movemask_epi8(bytes)))
+            << (16 * i);
+    const __m128i low = _mm_unpacklo_epi8(bytes, zero);
+    const __m128i high = _mm_unpackhi_epi8(bytes, zero);
+    __m128i* out = reinterpret_cast<__m128i*>(target + 16 * i);
     if constexpr (sizeof(Unit) == 2) {
-      parts[0] = _mm_unpacklo_epi8(bytes, zero);
-      parts[1] = _mm_unpackhi_epi8(bytes, zero);
+      _mm_storeu_si128(out, low);
+      _mm_storeu_si128(out + 1, high);
     } else {
-      static_assert(sizeof(Unit) == 4, "16- or 32-bit units");
-      const __m128i low = _mm_unpacklo_epi8(bytes, zero);
-      const __m128i high = _mm_unpackhi_epi8(bytes, zero);
-      parts[0] = _mm_unpacklo_epi16(low, zero);
-      parts[1] = _mm_unpackhi_epi16(low, zero);
-      parts[2] = _mm_unpacklo_epi16(high, zero);
-      parts[3] = _mm_unpackhi_epi16(high, zero);
+      _mm_storeu_si128(out, _mm_unpacklo_epi16(low, zero));
+      _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(low, zero));
+      _mm_storeu_si128(out + 2, _mm_unpacklo_epi16(high, zero));
+      _mm_storeu_si128(out + 3, _mm_unpackhi_epi16(high, zero));
     }
-    // Only the ASCII prefix is stored: the target beyond it stays untouched.
-    const int whole = count / kPerVector;
-    for (int i = 0; i < whole; ++i)
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i * kPerVector), parts[i]);
-    for (int i = whole * kPerVector; i < count; ++i) target[i] = static_cast<Unit>(source[i]);
-    source += count;
-    target += count;
-    if (count < 16) return;
   }
+  return mask == 0 ? kAsciiBlock : __builtin_ctzll(mask);
 #else
-  while (sourceEnd - source >= 8 && targetEnd - target >= 8) {
+  int count = 0;
+  for (; count < kAsciiBlock; count += 8) {
     std::uint64_t word;
-    std::memcpy(&word, source, sizeof word);
+    std::memcpy(&word, source + count, sizeof word);
     if ((word & 0x8080808080808080ULL) != 0) break;
-    for (int i = 0; i < 8; ++i) target[i] = static_cast<Unit>(source[i]);
-    source += 8;
-    target += 8;
   }
+  while (count < kAsciiBlock && source[count] < 0x80) ++count;
+  for (int i = 0; i < count; ++i) target[i] = static_cast<Unit>(source[i]);
+  return count;
 #endif
-  while (source < sourceEnd && target < targetEnd && *source < 0x80)
-    *target++ = static_cast<Unit>(*source++);
+}
+
+// Decodes one legal two- or three-byte sequence, the bulk of non-ASCII text, when a unit is
+// free; returns false, changing nothing, for anything the general path must look at (for
+// UTF-16 targets that includes encoded surrogates). Reads three bytes.
+template <typename Unit>
+inline bool DecodeShortSequence(const UTF8*& source, Unit*& target) {
+  const UTF32 lead = source[0];
+  const UTF32 second = source[1] ^ 0x80u;  // the payload when below 0x40
+  if (lead - 0xC2u < 0x1Eu) {
+    if (second >= 0x40) return false;
+    *target++ = static_cast<Unit>(((lead & 0x1F) << 6) | second);
+    source += 2;
+    return true;
+  }
+  const UTF32 third = source[2] ^ 0x80u;
+  if ((lead & 0xF0) != 0xE0 || (second | third) >= 0x40) return false;
+  const UTF32 ch = ((lead & 0x0F) << 12) | (second << 6) | third;
+  if (ch < 0x800) return false;
+  if constexpr (sizeof(Unit) == 2) {
+    if (IsSurrogate(ch)) return false;
+  }
+  *target++ = static_cast<Unit>(ch);
+  source += 3;
+  return true;
 }
 
 // UTF-8 to UTF-32 (Unit of 32 bits: UTF32 or wchar_t) or UTF-16 (Unit of 16 bits).
@@ -225,14 +245,31 @@ CYqError DecodeUTF8(const UTF8** sourceStart, const UTF8* sourceEnd, Unit** targ
   const UTF8* source = *sourceStart;
   Unit* target = *targetStart;
   CYqError result;
-  while (source < sourceEnd) {
+  for (;;) {
+    // Fast path: ASCII a block at a time, then the run of short sequences that interrupted
+    // it. Whatever it does not accept goes through the general path below, one character at
+    // a time, which makes every failure exact.
+    while (sourceEnd - source >= kAsciiBlock + 3 && targetEnd - target > kAsciiBlock) {
+      const int count = WidenAsciiBlock(source, target);
+      source += count;
+      target += count;
+      if (count == kAsciiBlock) continue;
+      bool decoded;
+      do {
+        decoded = DecodeShortSequence(source, target);
+      } while (decoded && sourceEnd - source >= 3 && target < targetEnd && *source >= 0x80);
+      if (!decoded) break;
+    }
+    if (source >= sourceEnd) break;
+
+    // One character, with every check.
     if (*source < 0x80) {
-      WidenAscii(source, sourceEnd, target, targetEnd);
-      if (source == sourceEnd) break;
-      if (*source < 0x80) {
+      if (target >= targetEnd) {
         result = TargetFull(location);
         break;
       }
+      *target++ = static_cast<Unit>(*source++);
+      continue;
     }
     const int extra = FXUTF::s_TrailingBytesForUTF8[*source];
     if (extra >= sourceEnd - source) {

@@ -16,6 +16,8 @@ typedef std::uint32_t UTF32;
 /// only when all of its units fit. Afterwards *sourceStart and *targetStart point past what was
 /// consumed and produced. On failure *sourceStart points at the first unit of the character
 /// that failed and *targetStart after the last unit written, so a caller can resume there.
+/// Conversions from UTF-8 may use the target past that point (never past targetEnd) as
+/// scratch space.
 /// Failures are Win32-kind errors: 111 when the target is full, 122 when the source ends
 /// inside a character, 582 for an illegal character, 87 for an impossible UTF-8 lead byte.
 /// Stateless and thread-safe.

@@ -49,7 +49,8 @@ struct SConversion {
 };
 
 // Runs `convert` over `source` into a target of `capacity` units prefilled with a sentinel,
-// and checks that nothing past the returned target pointer was touched.
+// and checks that nothing past targetEnd was touched and, except for UTF-8 sources (whose
+// decoders may use the rest of the target as scratch), nothing past the returned pointer.
 template <typename In, typename Out, typename Fn>
 SConversion Convert(Fn convert, const std::vector<In>& source, size_t capacity,
                 FXUTF::ConversionFlags flags = FXUTF::strictConversion) {
@@ -61,8 +62,11 @@ SConversion Convert(Fn convert, const std::vector<In>& source, size_t capacity,
   result.error = convert(&in, source.data() + source.size(), &out, target.data() + capacity, flags);
   result.consumed = static_cast<size_t>(in - source.data());
   for (Out* p = target.data(); p < out; ++p) result.written.push_back(*p);
-  for (Out* p = out; p < target.data() + target.size(); ++p)
-    EXPECT_EQ(*p, kSentinel) << "target touched past the written units";
+  EXPECT_EQ(target[capacity], kSentinel) << "target touched past targetEnd";
+  if (sizeof(In) != 1) {
+    for (Out* p = out; p < target.data() + capacity; ++p)
+      EXPECT_EQ(*p, kSentinel) << "target touched past the written units";
+  }
   return result;
 }
 
@@ -181,6 +185,8 @@ TEST(FXUTF, UTF8ToUTF32FailurePositions) {
        "Too few bytes in source, cannot convert"},
       {"overlong E0", {0x61, 0xE0, 0x80, 0x80}, 10, kIllegal, 1, 1,
        "Invalid character (2,0xE0), Character=0x80, Length=3"},
+      {"overlong E0 just below U+0800", {0xE0, 0x9F, 0xBF, 0x61}, 10, kIllegal, 0, 0,
+       "Invalid character (2,0xE0), Character=0x9F, Length=3"},
       {"above U+10FFFF", {0xF4, 0x90, 0x80, 0x80}, 10, kIllegal, 0, 0,
        "Invalid character (2,0xF4), Character=0x90, Length=4"},
       {"lead F5", {0xF5, 0x80, 0x80, 0x80}, 10, kIllegal, 0, 0,
@@ -208,14 +214,25 @@ TEST(FXUTF, UTF8ToUTF32FailurePositions) {
       {"cut and full", {0x61, 0xE2, 0x82}, 1, kSourceShort, 1, 1,
        "Too few bytes in source, cannot convert"},
   };
+  // Each case alone, and inside enough ASCII text for the block-wise path to meet it (the
+  // cases about the end of the source only behind text).
+  const Bytes prefix = Ascii(std::string(20, 'p'));
+  const Bytes suffix = Ascii(std::string(70, 's'));
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const SConversion r = Utf8To32(c.bytes, c.capacity);
-    EXPECT_EQ(r.error.GetCode(), c.code);
-    EXPECT_EQ(r.consumed, c.consumed);
-    ASSERT_EQ(r.written.size(), c.written);
-    for (size_t i = 0; i < c.written; ++i) EXPECT_EQ(r.written[i], c.bytes[i]);
-    EXPECT_EQ(CauseMessage(r.error), c.message);
+    const bool atEnd = c.code == kSourceShort;
+    for (const bool inText : {false, true}) {
+      SCOPED_TRACE(testing::Message() << c.name << (inText ? ", in text" : ""));
+      const size_t extra = inText ? prefix.size() : 0;
+      const Bytes input =
+          inText ? Concat(Concat(prefix, c.bytes), atEnd ? Bytes() : suffix) : c.bytes;
+      const size_t room = c.code == kTargetFull ? extra : input.size() - c.bytes.size();
+      const SConversion r = Utf8To32(input, c.capacity + room);
+      EXPECT_EQ(r.error.GetCode(), c.code);
+      EXPECT_EQ(r.consumed, c.consumed + extra);
+      ASSERT_EQ(r.written.size(), c.written + extra);
+      for (size_t i = 0; i < r.written.size(); ++i) EXPECT_EQ(r.written[i], input[i]);
+      EXPECT_EQ(CauseMessage(r.error), c.message);
+    }
   }
 }
 
@@ -235,15 +252,15 @@ TEST(FXUTF, IllFormedChainNamesBothFunctions) {
 // ASCII runs of every length before a multi-byte character, at every alignment, decode like
 // the characters they came from; catches slips in the block-wise ASCII path.
 TEST(FXUTF, AsciiRunsAroundMultiByteCharacters) {
-  for (size_t run = 0; run <= 40; ++run) {
+  for (size_t run = 0; run <= 80; ++run) {
     SCOPED_TRACE(testing::Message() << "run " << run);
     Units32 text;
-    for (size_t i = 0; i < run; ++i) text.push_back(0x21 + static_cast<UTF32>(i));
+    for (size_t i = 0; i < run; ++i) text.push_back(0x21 + static_cast<UTF32>(i % 90));
     text.push_back(0xE9);
-    for (size_t i = 0; i < run; ++i) text.push_back(0x7E - static_cast<UTF32>(i));
+    for (size_t i = 0; i < run; ++i) text.push_back(0x7E - static_cast<UTF32>(i % 90));
     text.push_back(0x4E2D);
     text.push_back(0x1F600);
-    for (size_t i = 0; i < 17; ++i) text.push_back(0x41);
+    for (size_t i = 0; i < 70; ++i) text.push_back(0x41 + static_cast<UTF32>(i % 26));
 
     const SConversion encoded =
         Convert<UTF32, UTF8>(FXUTF::ConvertUTF32ToUTF8, text, text.size() * 4);
@@ -253,14 +270,36 @@ TEST(FXUTF, AsciiRunsAroundMultiByteCharacters) {
     EXPECT_EQ(decoded.error.GetCode(), 0);
     EXPECT_EQ(decoded.written, text);
 
-    // The same text with a stray byte after the first run fails exactly there.
-    Bytes broken(utf8.begin(), utf8.begin() + static_cast<std::ptrdiff_t>(run));
-    broken.push_back(0xBF);
-    broken.insert(broken.end(), utf8.begin() + static_cast<std::ptrdiff_t>(run), utf8.end());
-    const SConversion failed = Utf8To32(broken, text.size() + 1);
-    EXPECT_EQ(failed.error.GetCode(), kIllegal);
-    EXPECT_EQ(failed.consumed, run);
-    EXPECT_EQ(failed.written, Units32(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(run)));
+    // UTF-16 goes through the same fast path.
+    const SConversion to16 = Convert<UTF8, UTF16>(FXUTF::ConvertUTF8ToUTF16, utf8, text.size() + 1);
+    const SConversion from32 = Convert<UTF32, UTF16>(FXUTF::ConvertUTF32ToUTF16, text, text.size() + 1);
+    EXPECT_EQ(to16.error.GetCode(), 0);
+    EXPECT_EQ(to16.written, from32.written);
+
+    // A stray byte after the first run, or inside the run of multi-byte characters, fails
+    // exactly there; so does a target that ends after the first run.
+    const std::ptrdiff_t inIsland = static_cast<std::ptrdiff_t>(2 * run + 5);
+    struct {
+      std::ptrdiff_t at;
+      size_t capacity;
+      HRESULT code;
+      size_t consumed;
+      size_t written;
+    } failures[] = {
+        {static_cast<std::ptrdiff_t>(run), text.size() + 1, kIllegal, run, run},
+        {inIsland, text.size() + 1, kIllegal, 2 * run + 5, 2 * run + 2},
+        {-1, run, kTargetFull, run, run},
+    };
+    for (const auto& f : failures) {
+      SCOPED_TRACE(testing::Message() << "failure at " << f.at);
+      Bytes input = utf8;
+      if (f.at >= 0) input.insert(input.begin() + f.at, 0xBF);
+      const SConversion failed = Utf8To32(input, f.capacity);
+      EXPECT_EQ(failed.error.GetCode(), f.code);
+      EXPECT_EQ(failed.consumed, f.consumed);
+      EXPECT_EQ(failed.written,
+                Units32(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(f.written)));
+    }
   }
 }
 
