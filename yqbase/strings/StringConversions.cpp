@@ -42,8 +42,7 @@ CYqError UTF8ToWide(const char* text, size_t length, std::wstring& out) {
   const UTF8* source = reinterpret_cast<const UTF8*>(text);
   wchar_t* target = buffer.get();
   CYqError error = FXUTFPrivate::ConvertUTF8ToWide(&source, source + length + 1, &target,
-                                                   buffer.get() + size,
-                                                   FXUTF::lenientConversion);
+                                                   buffer.get() + size, FXUTF::lenientConversion);
   if (error.Failed()) return error.Push(kUTF8ToUnicodeLocation);
   out.assign(buffer.get(), wcsnlen(buffer.get(), static_cast<size_t>(target - buffer.get())));
   return error;
@@ -89,9 +88,7 @@ std::wstring FXString::ToWstring(const std::string& text) {
   return out;
 }
 
-std::wstring FXString::ToWstring(const std::string& text, unsigned int) {
-  return ToWstring(text);
-}
+std::wstring FXString::ToWstring(const std::string& text, unsigned int) { return ToWstring(text); }
 
 std::wstring FXString::ToWstring(const char* text) {
   std::wstring out;

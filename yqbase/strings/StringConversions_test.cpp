@@ -73,7 +73,8 @@ TEST(FXString, UTF8ToUnicodeFailures) {
       // The terminating NUL is converted too, so a cut sequence meets it as a bad byte.
       {"cut at the end", "ab\xE2\x82", "Invalid character (3), Character=0x0, Length=3"},
       {"stray continuation", "\x80", "Invalid character (1), Character=0x80, Length=1"},
-      {"beyond U+10FFFF", "\xF4\x90\x80\x80", "Invalid character (2,0xF4), Character=0x90, Length=4"},
+      {"beyond U+10FFFF", "\xF4\x90\x80\x80",
+       "Invalid character (2,0xF4), Character=0x90, Length=4"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -45,8 +45,8 @@ constexpr DWORD kWin32IllegalCharacter = 582;
 constexpr DWORD kWin32InvalidParameter = 87;
 
 // The location of an error made on behalf of the public function named by `signature`.
-#define YQ_UTF_LOCATION(signature)                                                           \
-  static constexpr FXCodeLocation kLocation = {FXCodeLocation::TrimSourcePath(__FILE__),    \
+#define YQ_UTF_LOCATION(signature)                                                       \
+  static constexpr FXCodeLocation kLocation = {FXCodeLocation::TrimSourcePath(__FILE__), \
                                                signature, __LINE__}
 
 inline bool IsSurrogate(UTF32 ch) { return ch >= kSurrogateHighStart && ch <= kSurrogateLowEnd; }
@@ -68,20 +68,29 @@ inline bool IsSurrogate(UTF32 ch) { return ch >= kSurrogateHighStart && ch <= kS
       static_cast<unsigned long long>(ch));
 }
 
-[[gnu::cold, gnu::noinline]] CYqError IllFormed(const FXCodeLocation& location,
-                                                 const UTF8* source, int length) {
+[[gnu::cold, gnu::noinline]] CYqError IllFormed(const FXCodeLocation& location, const UTF8* source,
+                                                int length) {
   CYqError error = FXUTF::IsLegalUTF8(source, length);
   error.Push(location, "Illegal character encountered");
   return error;
 }
 
 [[gnu::cold, gnu::noinline]] CYqError NullPointer(const FXCodeLocation& location) {
-  return FXErrorUtil::ErrorWin32(location, kWin32InvalidParameter,
-                                 "Null source or target pointer");
+  return FXErrorUtil::ErrorWin32(location, kWin32InvalidParameter, "Null source or target pointer");
 }
 
 // What is wrong with a UTF-8 sequence, in the order the checks run.
-enum class ESequenceFault { kNone, kLength, kByte4, kByte3, kByte2, kByte2E0, kByte2F0, kByte2F4, kLead };
+enum class ESequenceFault {
+  kNone,
+  kLength,
+  kByte4,
+  kByte3,
+  kByte2,
+  kByte2E0,
+  kByte2F0,
+  kByte2F4,
+  kLead
+};
 
 // Checks one sequence from its last byte backwards; `bad` receives the offending byte. Encoded
 // surrogates (lead byte ED) pass.
@@ -239,8 +248,7 @@ inline bool DecodeShortSequence(const UTF8*& source, Unit*& target) {
 // UTF-8 to UTF-32 (Unit of 32 bits: UTF32 or wchar_t) or UTF-16 (Unit of 16 bits).
 template <typename Unit>
 CYqError DecodeUTF8(const UTF8** sourceStart, const UTF8* sourceEnd, Unit** targetStart,
-                    Unit* targetEnd, FXUTF::ConversionFlags flags,
-                    const FXCodeLocation& location) {
+                    Unit* targetEnd, FXUTF::ConversionFlags flags, const FXCodeLocation& location) {
   if (sourceStart == nullptr || targetStart == nullptr) return NullPointer(location);
   const UTF8* source = *sourceStart;
   Unit* target = *targetStart;
@@ -330,8 +338,7 @@ CYqError DecodeUTF8(const UTF8** sourceStart, const UTF8* sourceEnd, Unit** targ
 // UTF-32 (Unit: UTF32 or wchar_t, read as unsigned) to UTF-8.
 template <typename Unit>
 CYqError EncodeUTF8(const Unit** sourceStart, const Unit* sourceEnd, UTF8** targetStart,
-                    UTF8* targetEnd, FXUTF::ConversionFlags flags,
-                    const FXCodeLocation& location) {
+                    UTF8* targetEnd, FXUTF::ConversionFlags flags, const FXCodeLocation& location) {
   if (sourceStart == nullptr || targetStart == nullptr) return NullPointer(location);
   const Unit* source = *sourceStart;
   UTF8* target = *targetStart;
@@ -388,8 +395,7 @@ inline EUTF16Read ReadUTF16(const UTF16*& source, const UTF16* sourceEnd, UTF32&
 
 // The failure for a character ReadUTF16 did not accept.
 CYqError UTF16ReadFailure(EUTF16Read status, UTF32 ch, const FXCodeLocation& location) {
-  return status == EUTF16Read::kTruncated ? SourceTruncated(location)
-                                          : StrictFailure(location, ch);
+  return status == EUTF16Read::kTruncated ? SourceTruncated(location) : StrictFailure(location, ch);
 }
 
 template <typename Unit>
@@ -464,8 +470,7 @@ CYqError FXUTF::ConvertUTF8ToUTF16(const UTF8** sourceStart, const UTF8* sourceE
 }
 
 CYqError FXUTF::ConvertUTF32ToUTF16(const UTF32** sourceStart, const UTF32* sourceEnd,
-                                    UTF16** targetStart, UTF16* targetEnd,
-                                    ConversionFlags flags) {
+                                    UTF16** targetStart, UTF16* targetEnd, ConversionFlags flags) {
   YQ_UTF_LOCATION(
       "CYqError FXUTF::ConvertUTF32ToUTF16(const UTF32**, const UTF32*, UTF16**, UTF16*, "
       "FXUTF::ConversionFlags)");
@@ -498,8 +503,7 @@ CYqError FXUTF::ConvertUTF32ToUTF16(const UTF32** sourceStart, const UTF32* sour
 }
 
 CYqError FXUTF::ConvertUTF16ToUTF32(const UTF16** sourceStart, const UTF16* sourceEnd,
-                                    UTF32** targetStart, UTF32* targetEnd,
-                                    ConversionFlags flags) {
+                                    UTF32** targetStart, UTF32* targetEnd, ConversionFlags flags) {
   YQ_UTF_LOCATION(
       "CYqError FXUTF::ConvertUTF16ToUTF32(const UTF16**, const UTF16*, UTF32**, UTF32*, "
       "FXUTF::ConversionFlags)");
@@ -548,8 +552,8 @@ CYqError FXUTF::CopyUTF32ToUTF32(const UTF32** sourceStart, const UTF32* sourceE
 CYqError FXUTF::IsLegalUTF8(const UTF8* source, int length) {
   YQ_UTF_LOCATION("CYqError FXUTF::IsLegalUTF8(const UTF8*, int)");
   if (source == nullptr && length >= 1 && length <= 4)
-    return FXErrorUtil::ErrorWin32(kLocation, kWin32InvalidParameter,
-                                   "Null source, Length=%d", length);
+    return FXErrorUtil::ErrorWin32(kLocation, kWin32InvalidParameter, "Null source, Length=%d",
+                                   length);
   UTF8 bad = 0;
   const ESequenceFault fault = CheckSequence(source, length, bad);
   const unsigned int character = bad;
@@ -561,16 +565,16 @@ CYqError FXUTF::IsLegalUTF8(const UTF8* source, int length) {
                                      "Unrecognized sequence length, Length=%d", length);
     case ESequenceFault::kByte4:
       return FXErrorUtil::ErrorWin32(kLocation, kWin32IllegalCharacter,
-                                     "Invalid character (4), Character=0x%X, Length=%d",
-                                     character, length);
+                                     "Invalid character (4), Character=0x%X, Length=%d", character,
+                                     length);
     case ESequenceFault::kByte3:
       return FXErrorUtil::ErrorWin32(kLocation, kWin32IllegalCharacter,
-                                     "Invalid character (3), Character=0x%X, Length=%d",
-                                     character, length);
+                                     "Invalid character (3), Character=0x%X, Length=%d", character,
+                                     length);
     case ESequenceFault::kByte2:
       return FXErrorUtil::ErrorWin32(kLocation, kWin32IllegalCharacter,
-                                     "Invalid character (2), Character=0x%X, Length=%d",
-                                     character, length);
+                                     "Invalid character (2), Character=0x%X, Length=%d", character,
+                                     length);
     case ESequenceFault::kByte2E0:
       return FXErrorUtil::ErrorWin32(kLocation, kWin32IllegalCharacter,
                                      "Invalid character (2,0xE0), Character=0x%X, Length=%d",
@@ -585,8 +589,8 @@ CYqError FXUTF::IsLegalUTF8(const UTF8* source, int length) {
                                      character, length);
     case ESequenceFault::kLead:
       return FXErrorUtil::ErrorWin32(kLocation, kWin32IllegalCharacter,
-                                     "Invalid character (1), Character=0x%X, Length=%d",
-                                     character, length);
+                                     "Invalid character (1), Character=0x%X, Length=%d", character,
+                                     length);
   }
   return CYqError();
 }

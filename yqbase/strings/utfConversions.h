@@ -38,9 +38,9 @@ class YQBASE_EXPORT FXUTF {
                                                    UTF8* targetEnd, ConversionFlags flags);
   /// UTF-8 to UTF-32. Ill-formed sequences fail in both modes; encoded surrogates are
   /// accepted and stored as they are. The flags have no effect.
-  [[nodiscard]] static CYqError ConvertUTF8ToUTF32(const UTF8** sourceStart,
-                                                   const UTF8* sourceEnd, UTF32** targetStart,
-                                                   UTF32* targetEnd, ConversionFlags flags);
+  [[nodiscard]] static CYqError ConvertUTF8ToUTF32(const UTF8** sourceStart, const UTF8* sourceEnd,
+                                                   UTF32** targetStart, UTF32* targetEnd,
+                                                   ConversionFlags flags);
   /// UTF-16 to UTF-8. A high surrogate as the last source unit fails with 122; unpaired
   /// surrogates fail in strict mode and are encoded as they are in lenient mode.
   [[nodiscard]] static CYqError ConvertUTF16ToUTF8(const UTF16** sourceStart,
@@ -48,29 +48,27 @@ class YQBASE_EXPORT FXUTF {
                                                    UTF8* targetEnd, ConversionFlags flags);
   /// UTF-8 to UTF-16. Decodes like ConvertUTF8ToUTF32; encoded surrogates and values above
   /// 0x10FFFF fail in strict mode and become U+FFFD in lenient mode.
-  [[nodiscard]] static CYqError ConvertUTF8ToUTF16(const UTF8** sourceStart,
-                                                   const UTF8* sourceEnd, UTF16** targetStart,
-                                                   UTF16* targetEnd, ConversionFlags flags);
+  [[nodiscard]] static CYqError ConvertUTF8ToUTF16(const UTF8** sourceStart, const UTF8* sourceEnd,
+                                                   UTF16** targetStart, UTF16* targetEnd,
+                                                   ConversionFlags flags);
   /// UTF-32 to UTF-16. Surrogate values and values above 0x10FFFF fail in strict mode and
   /// become U+FFFD in lenient mode.
   [[nodiscard]] static CYqError ConvertUTF32ToUTF16(const UTF32** sourceStart,
-                                                    const UTF32* sourceEnd,
-                                                    UTF16** targetStart, UTF16* targetEnd,
-                                                    ConversionFlags flags);
+                                                    const UTF32* sourceEnd, UTF16** targetStart,
+                                                    UTF16* targetEnd, ConversionFlags flags);
   /// UTF-16 to UTF-32. Surrogate pairs are combined; a high surrogate as the last source unit
   /// fails with 122; unpaired surrogates fail in strict mode and pass through in lenient mode.
   [[nodiscard]] static CYqError ConvertUTF16ToUTF32(const UTF16** sourceStart,
-                                                    const UTF16* sourceEnd,
-                                                    UTF32** targetStart, UTF32* targetEnd,
-                                                    ConversionFlags flags);
+                                                    const UTF16* sourceEnd, UTF32** targetStart,
+                                                    UTF32* targetEnd, ConversionFlags flags);
 
   /// Unit-by-unit copies with the same pointer updates; a full target fails with 111.
-  [[nodiscard]] static CYqError CopyUTF16ToUTF16(const UTF16** sourceStart,
-                                                 const UTF16* sourceEnd, UTF16** targetStart,
-                                                 UTF16* targetEnd, ConversionFlags flags);
-  [[nodiscard]] static CYqError CopyUTF32ToUTF32(const UTF32** sourceStart,
-                                                 const UTF32* sourceEnd, UTF32** targetStart,
-                                                 UTF32* targetEnd, ConversionFlags flags);
+  [[nodiscard]] static CYqError CopyUTF16ToUTF16(const UTF16** sourceStart, const UTF16* sourceEnd,
+                                                 UTF16** targetStart, UTF16* targetEnd,
+                                                 ConversionFlags flags);
+  [[nodiscard]] static CYqError CopyUTF32ToUTF32(const UTF32** sourceStart, const UTF32* sourceEnd,
+                                                 UTF32** targetStart, UTF32* targetEnd,
+                                                 ConversionFlags flags);
 
   /// Success when the `length` bytes at `source` form one legal UTF-8 sequence. Fails with 87
   /// for a length outside 1 to 4, otherwise with 582 naming the offending byte. Encoded

@@ -13,7 +13,7 @@ class FXUTFPrivate {
   [[nodiscard]] static CYqError ConvertWideToUTF8(const wchar_t** sourceStart,
                                                   const wchar_t* sourceEnd, UTF8** targetStart,
                                                   UTF8* targetEnd, FXUTF::ConversionFlags flags);
-  [[nodiscard]] static CYqError ConvertUTF8ToWide(const UTF8** sourceStart,
-                                                  const UTF8* sourceEnd, wchar_t** targetStart,
-                                                  wchar_t* targetEnd, FXUTF::ConversionFlags flags);
+  [[nodiscard]] static CYqError ConvertUTF8ToWide(const UTF8** sourceStart, const UTF8* sourceEnd,
+                                                  wchar_t** targetStart, wchar_t* targetEnd,
+                                                  FXUTF::ConversionFlags flags);
 };
