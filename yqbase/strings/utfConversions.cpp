@@ -131,40 +131,31 @@ inline ESequenceFault CheckSequence(const UTF8* source, int length, UTF8& bad) {
   return ESequenceFault::kNone;
 }
 
-// Writes `ch` as a UTF-8 sequence of `bytes` (1 to 4) bytes.
-inline void WriteUTF8(UTF8* target, UTF32 ch, int bytes) {
-  static constexpr UTF8 kFirstByteMark[5] = {0x00, 0x00, 0xC0, 0xE0, 0xF0};
-  switch (bytes) {
-    case 4:
-      target[3] = static_cast<UTF8>((ch & 0x3F) | 0x80);
-      ch >>= 6;
-      [[fallthrough]];
-    case 3:
-      target[2] = static_cast<UTF8>((ch & 0x3F) | 0x80);
-      ch >>= 6;
-      [[fallthrough]];
-    case 2:
-      target[1] = static_cast<UTF8>((ch & 0x3F) | 0x80);
-      ch >>= 6;
-      [[fallthrough]];
-    default:
-      target[0] = static_cast<UTF8>(ch | kFirstByteMark[bytes]);
+// Stores one character at `target` and advances it; false, with nothing stored, when its
+// units do not fit before `targetEnd`.
+//
+// UTF-8: values up to 0x1FFFFF take one to four bytes, larger values become U+FFFD.
+inline bool PutChar(UTF8*& target, UTF8* targetEnd, UTF32 ch) {
+  if (ch < 0x80) {
+    if (target >= targetEnd) return false;
+    *target++ = static_cast<UTF8>(ch);
+    return true;
   }
+  if (ch > kMaxFourByteUTF8) ch = kReplacementChar;
+  const int bytes = ch < 0x800 ? 2 : ch < 0x10000 ? 3 : 4;
+  if (targetEnd - target < bytes) return false;
+  static constexpr UTF8 kFirstByteMark[5] = {0x00, 0x00, 0xC0, 0xE0, 0xF0};
+  for (int i = bytes - 1; i > 0; --i) {
+    target[i] = static_cast<UTF8>((ch & 0x3F) | 0x80);
+    ch >>= 6;
+  }
+  target[0] = static_cast<UTF8>(ch | kFirstByteMark[bytes]);
+  target += bytes;
+  return true;
 }
 
-// The UTF-8 length of a character: up to 0x1FFFFF as it is, larger values as U+FFFD.
-inline int UTF8Length(UTF32& ch) {
-  if (ch < 0x80) return 1;
-  if (ch < 0x800) return 2;
-  if (ch < 0x10000) return 3;
-  if (ch <= kMaxFourByteUTF8) return 4;
-  ch = kReplacementChar;
-  return 3;
-}
-
-// Stores `ch` (at most 0x10FFFF) as one UTF-16 unit or a surrogate pair; false, with nothing
-// stored, when the units do not fit.
-inline bool WriteUTF16(UTF16*& target, UTF16* targetEnd, UTF32 ch) {
+// UTF-16: values above 0xFFFF (at most 0x10FFFF) as a surrogate pair.
+inline bool PutChar(UTF16*& target, UTF16* targetEnd, UTF32 ch) {
   if (ch <= kMaxBmp) {
     if (target >= targetEnd) return false;
     *target++ = static_cast<UTF16>(ch);
@@ -177,8 +168,18 @@ inline bool WriteUTF16(UTF16*& target, UTF16* targetEnd, UTF32 ch) {
   return true;
 }
 
+// UTF-32, in UTF32 or wchar_t units.
+template <typename Unit>
+inline bool PutChar(Unit*& target, Unit* targetEnd, UTF32 ch) {
+  static_assert(sizeof(Unit) == 4, "32-bit units");
+  if (target >= targetEnd) return false;
+  *target++ = static_cast<Unit>(ch);
+  return true;
+}
+
 // The bytes the block-wise ASCII path looks at in one step.
 constexpr int kAsciiBlock = 64;
+static_assert(kAsciiBlock % 16 == 0 && kAsciiBlock <= 64, "one bit per byte in a 64-bit mask");
 
 // How many leading bytes of the kAsciiBlock bytes at `source` are ASCII (kAsciiBlock when all
 // are). Those bytes are stored as wider units at `target`, which must have room for
@@ -289,10 +290,6 @@ CYqError DecodeUTF8(const UTF8** sourceStart, const UTF8* sourceEnd, Unit** targ
       result = IllFormed(location, source, extra + 1);
       break;
     }
-    if (target >= targetEnd) {
-      result = TargetFull(location);
-      break;
-    }
     // A legal sequence has at most four bytes and decodes to at most 0x10FFFF.
     UTF32 ch = 0;
     const UTF8* next = source;
@@ -313,20 +310,16 @@ CYqError DecodeUTF8(const UTF8** sourceStart, const UTF8* sourceEnd, Unit** targ
         ch += *next++;
     }
     ch -= FXUTF::s_OffsetsFromUTF8[extra];
-    if constexpr (sizeof(Unit) == 2) {
-      if (IsSurrogate(ch)) {
-        if (flags == FXUTF::strictConversion) {
-          result = StrictFailure(location, ch);
-          break;
-        }
-        ch = kReplacementChar;
-      }
-      if (!WriteUTF16(target, targetEnd, ch)) {
-        result = TargetFull(location);
+    if (sizeof(Unit) == 2 && IsSurrogate(ch)) {
+      if (flags == FXUTF::strictConversion) {
+        result = StrictFailure(location, ch);
         break;
       }
-    } else {
-      *target++ = static_cast<Unit>(ch);
+      ch = kReplacementChar;
+    }
+    if (!PutChar(target, targetEnd, ch)) {
+      result = TargetFull(location);
+      break;
     }
     source = next;
   }
@@ -335,67 +328,83 @@ CYqError DecodeUTF8(const UTF8** sourceStart, const UTF8* sourceEnd, Unit** targ
   return result;
 }
 
-// UTF-32 (Unit: UTF32 or wchar_t, read as unsigned) to UTF-8.
+// How reading one character from the source went.
+enum class ERead { kOk, kTruncated, kIllegal };
+
+// Reads one UTF-32 unit (UTF32 or wchar_t, read as unsigned) for UTF-8 output, where only
+// surrogates are illegal, and only in strict mode.
 template <typename Unit>
-CYqError EncodeUTF8(const Unit** sourceStart, const Unit* sourceEnd, UTF8** targetStart,
-                    UTF8* targetEnd, FXUTF::ConversionFlags flags, const FXCodeLocation& location) {
-  if (sourceStart == nullptr || targetStart == nullptr) return NullPointer(location);
-  const Unit* source = *sourceStart;
-  UTF8* target = *targetStart;
-  CYqError result;
-  while (source < sourceEnd) {
-    UTF32 ch = static_cast<UTF32>(*source);
-    if (ch < 0x80 && target < targetEnd) {
-      *target++ = static_cast<UTF8>(ch);
-      ++source;
-      continue;
-    }
-    if (flags == FXUTF::strictConversion && IsSurrogate(ch)) {
-      result = StrictFailure(location, ch);
-      break;
-    }
-    const int bytes = UTF8Length(ch);
-    if (targetEnd - target < bytes) {
-      result = TargetFull(location);
-      break;
-    }
-    WriteUTF8(target, ch, bytes);
-    target += bytes;
-    ++source;
-  }
-  *sourceStart = source;
-  *targetStart = target;
-  return result;
+inline ERead ReadUTF32ForUTF8(const Unit*& source, const Unit*, UTF32& ch,
+                              FXUTF::ConversionFlags flags) {
+  ch = static_cast<UTF32>(*source);
+  if (flags == FXUTF::strictConversion && IsSurrogate(ch)) return ERead::kIllegal;
+  ++source;
+  return ERead::kOk;
 }
 
-enum class EUTF16Read { kOk, kTruncated, kIllegal };
+// Reads one UTF-32 unit for UTF-16 output: surrogates and values above 0x10FFFF are illegal
+// in strict mode and U+FFFD in lenient mode.
+inline ERead ReadUTF32ForUTF16(const UTF32*& source, const UTF32*, UTF32& ch,
+                               FXUTF::ConversionFlags flags) {
+  ch = *source;
+  if (IsSurrogate(ch) || ch > kMaxLegalUTF32) {
+    if (flags == FXUTF::strictConversion) return ERead::kIllegal;
+    ch = kReplacementChar;
+  }
+  ++source;
+  return ERead::kOk;
+}
 
-// Reads one character from UTF-16, combining a surrogate pair. An unpaired surrogate is
-// illegal in strict mode and read as it is in lenient mode; `ch` then holds the offending
-// unit. `source` advances only on success.
-inline EUTF16Read ReadUTF16(const UTF16*& source, const UTF16* sourceEnd, UTF32& ch,
-                            FXUTF::ConversionFlags flags) {
+// Reads one character from UTF-16, combining a surrogate pair. A high surrogate as the last
+// unit is truncated; an unpaired surrogate is illegal in strict mode and read as it is in
+// lenient mode.
+inline ERead ReadUTF16(const UTF16*& source, const UTF16* sourceEnd, UTF32& ch,
+                       FXUTF::ConversionFlags flags) {
   ch = *source;
   if (ch >= kSurrogateHighStart && ch <= kSurrogateHighEnd) {
-    if (sourceEnd - source < 2) return EUTF16Read::kTruncated;
+    if (sourceEnd - source < 2) return ERead::kTruncated;
     const UTF32 low = source[1];
     if (low >= kSurrogateLowStart && low <= kSurrogateLowEnd) {
       ch = ((ch - kSurrogateHighStart) << kHalfShift) + (low - kSurrogateLowStart) + kHalfBase;
       source += 2;
-      return EUTF16Read::kOk;
+      return ERead::kOk;
     }
-    if (flags == FXUTF::strictConversion) return EUTF16Read::kIllegal;
+    if (flags == FXUTF::strictConversion) return ERead::kIllegal;
   } else if (flags == FXUTF::strictConversion && ch >= kSurrogateLowStart &&
              ch <= kSurrogateLowEnd) {
-    return EUTF16Read::kIllegal;
+    return ERead::kIllegal;
   }
   ++source;
-  return EUTF16Read::kOk;
+  return ERead::kOk;
 }
 
-// The failure for a character ReadUTF16 did not accept.
-CYqError UTF16ReadFailure(EUTF16Read status, UTF32 ch, const FXCodeLocation& location) {
-  return status == EUTF16Read::kTruncated ? SourceTruncated(location) : StrictFailure(location, ch);
+// Converts one character at a time: `read` takes a character from the source (advancing only
+// on success, leaving the offending value in `ch` on failure), PutChar stores it.
+template <typename In, typename Out, typename Read>
+CYqError ConvertEach(const In** sourceStart, const In* sourceEnd, Out** targetStart, Out* targetEnd,
+                     FXUTF::ConversionFlags flags, const FXCodeLocation& location, Read read) {
+  if (sourceStart == nullptr || targetStart == nullptr) return NullPointer(location);
+  const In* source = *sourceStart;
+  Out* target = *targetStart;
+  CYqError result;
+  while (source < sourceEnd) {
+    const In* const start = source;
+    UTF32 ch;
+    const ERead status = read(source, sourceEnd, ch, flags);
+    if (status != ERead::kOk) {
+      result =
+          status == ERead::kTruncated ? SourceTruncated(location) : StrictFailure(location, ch);
+      break;
+    }
+    if (!PutChar(target, targetEnd, ch)) {
+      source = start;
+      result = TargetFull(location);
+      break;
+    }
+  }
+  *sourceStart = source;
+  *targetStart = target;
+  return result;
 }
 
 template <typename Unit>
@@ -419,7 +428,8 @@ CYqError FXUTF::ConvertUTF32ToUTF8(const UTF32** sourceStart, const UTF32* sourc
   YQ_UTF_LOCATION(
       "CYqError FXUTF::ConvertUTF32ToUTF8(const UTF32**, const UTF32*, UTF8**, UTF8*, "
       "FXUTF::ConversionFlags)");
-  return EncodeUTF8(sourceStart, sourceEnd, targetStart, targetEnd, flags, kLocation);
+  return ConvertEach(sourceStart, sourceEnd, targetStart, targetEnd, flags, kLocation,
+                     ReadUTF32ForUTF8<UTF32>);
 }
 
 CYqError FXUTF::ConvertUTF8ToUTF32(const UTF8** sourceStart, const UTF8* sourceEnd,
@@ -435,30 +445,7 @@ CYqError FXUTF::ConvertUTF16ToUTF8(const UTF16** sourceStart, const UTF16* sourc
   YQ_UTF_LOCATION(
       "CYqError FXUTF::ConvertUTF16ToUTF8(const UTF16**, const UTF16*, UTF8**, UTF8*, "
       "FXUTF::ConversionFlags)");
-  if (sourceStart == nullptr || targetStart == nullptr) return NullPointer(kLocation);
-  const UTF16* source = *sourceStart;
-  UTF8* target = *targetStart;
-  CYqError result;
-  while (source < sourceEnd) {
-    const UTF16* const start = source;
-    UTF32 ch;
-    const EUTF16Read status = ReadUTF16(source, sourceEnd, ch, flags);
-    if (status != EUTF16Read::kOk) {
-      result = UTF16ReadFailure(status, ch, kLocation);
-      break;
-    }
-    const int bytes = UTF8Length(ch);
-    if (targetEnd - target < bytes) {
-      source = start;
-      result = TargetFull(kLocation);
-      break;
-    }
-    WriteUTF8(target, ch, bytes);
-    target += bytes;
-  }
-  *sourceStart = source;
-  *targetStart = target;
-  return result;
+  return ConvertEach(sourceStart, sourceEnd, targetStart, targetEnd, flags, kLocation, ReadUTF16);
 }
 
 CYqError FXUTF::ConvertUTF8ToUTF16(const UTF8** sourceStart, const UTF8* sourceEnd,
@@ -474,32 +461,8 @@ CYqError FXUTF::ConvertUTF32ToUTF16(const UTF32** sourceStart, const UTF32* sour
   YQ_UTF_LOCATION(
       "CYqError FXUTF::ConvertUTF32ToUTF16(const UTF32**, const UTF32*, UTF16**, UTF16*, "
       "FXUTF::ConversionFlags)");
-  if (sourceStart == nullptr || targetStart == nullptr) return NullPointer(kLocation);
-  const UTF32* source = *sourceStart;
-  UTF16* target = *targetStart;
-  CYqError result;
-  while (source < sourceEnd) {
-    if (target >= targetEnd) {
-      result = TargetFull(kLocation);
-      break;
-    }
-    UTF32 ch = *source;
-    if (IsSurrogate(ch) || ch > kMaxLegalUTF32) {
-      if (flags == strictConversion) {
-        result = StrictFailure(kLocation, ch);
-        break;
-      }
-      ch = kReplacementChar;
-    }
-    if (!WriteUTF16(target, targetEnd, ch)) {
-      result = TargetFull(kLocation);
-      break;
-    }
-    ++source;
-  }
-  *sourceStart = source;
-  *targetStart = target;
-  return result;
+  return ConvertEach(sourceStart, sourceEnd, targetStart, targetEnd, flags, kLocation,
+                     ReadUTF32ForUTF16);
 }
 
 CYqError FXUTF::ConvertUTF16ToUTF32(const UTF16** sourceStart, const UTF16* sourceEnd,
@@ -507,30 +470,9 @@ CYqError FXUTF::ConvertUTF16ToUTF32(const UTF16** sourceStart, const UTF16* sour
   YQ_UTF_LOCATION(
       "CYqError FXUTF::ConvertUTF16ToUTF32(const UTF16**, const UTF16*, UTF32**, UTF32*, "
       "FXUTF::ConversionFlags)");
-  if (sourceStart == nullptr || targetStart == nullptr) return NullPointer(kLocation);
-  const UTF16* source = *sourceStart;
-  UTF32* target = *targetStart;
-  CYqError result;
-  while (source < sourceEnd) {
-    const UTF16* const start = source;
-    UTF32 ch;
-    // A high surrogate cut off by sourceEnd fails like in the UTF-8 direction rather than
-    // being dropped silently.
-    const EUTF16Read status = ReadUTF16(source, sourceEnd, ch, flags);
-    if (status != EUTF16Read::kOk) {
-      result = UTF16ReadFailure(status, ch, kLocation);
-      break;
-    }
-    if (target >= targetEnd) {
-      source = start;
-      result = TargetFull(kLocation);
-      break;
-    }
-    *target++ = ch;
-  }
-  *sourceStart = source;
-  *targetStart = target;
-  return result;
+  // A high surrogate cut off by sourceEnd fails like in the UTF-8 direction rather than being
+  // dropped silently.
+  return ConvertEach(sourceStart, sourceEnd, targetStart, targetEnd, flags, kLocation, ReadUTF16);
 }
 
 CYqError FXUTF::CopyUTF16ToUTF16(const UTF16** sourceStart, const UTF16* sourceEnd,
@@ -601,7 +543,8 @@ CYqError FXUTFPrivate::ConvertWideToUTF8(const wchar_t** sourceStart, const wcha
   YQ_UTF_LOCATION(
       "CYqError FXUTF::ConvertUTF32ToUTF8(const UTF32**, const UTF32*, UTF8**, UTF8*, "
       "FXUTF::ConversionFlags)");
-  return EncodeUTF8(sourceStart, sourceEnd, targetStart, targetEnd, flags, kLocation);
+  return ConvertEach(sourceStart, sourceEnd, targetStart, targetEnd, flags, kLocation,
+                     ReadUTF32ForUTF8<wchar_t>);
 }
 
 CYqError FXUTFPrivate::ConvertUTF8ToWide(const UTF8** sourceStart, const UTF8* sourceEnd,
