@@ -44,21 +44,9 @@ std::string MakePathText(size_t bytes, size_t latinPercent, size_t cjkPercent) {
       "invoice", "data",   "archive",   "src",     "include", "final",   "draft",  "config",
       "shared",  "mail",   "Desktop",   "build",   "release", "logs",    "tmp",    "video",
       "music",   "public", "finance",   "reports", "q3",      "clients", "old",    "new"};
-  static const char* const kLatin[] = {"M\xC3\xBCller",
-                                       "Caf\xC3\xA9",
-                                       "R\xC3\xA9sum\xC3\xA9",
-                                       "Pr\xC3\xA4sentation",
-                                       "Gr\xC3\xB6\xC3\x9F"
-                                       "e",
-                                       "a\xC3\xB1o",
-                                       "fa\xC3\xA7"
-                                       "ade",
-                                       "\xC3\x86r\xC3\xB8",
-                                       "\xC3\x9C"
-                                       "bersicht",
-                                       "na\xC3\xAFve",
-                                       "Bj\xC3\xB6rk",
-                                       "Jos\xC3\xA9"};
+  static const char* const kLatin[] = {"Müller",    "Café",  "Résumé", "Präsentation",
+                                       "Größe",     "año",   "façade", "Ærø",
+                                       "Übersicht", "naïve", "Björk",  "José"};
   static const char* const kExt[] = {".txt", ".docx", ".pdf", ".jpg", ".xlsx", ".log", ".cpp"};
   CRandom random;
   std::string text;
