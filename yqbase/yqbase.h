@@ -25,6 +25,7 @@
 #include "yqbase/strings/StringExtensions.h"
 #include "yqbase/strings/TempZkUCS.h"
 #include "yqbase/strings/YqString.h"
+#include "yqbase/strings/utfConversions.h"
 #include "yqbase/threads/CriticalSection.h"
 #include "yqbase/threads/Event.h"
 #include "yqbase/threads/LockableResource.h"
