@@ -17,35 +17,6 @@ namespace {
 // back; look-ups run only at zero or below.
 std::atomic<long> s_lEventMessageLookupDisabled{0};
 
-// UTF-32 text as UTF-8; empty when it holds a surrogate or a value past U+10FFFF, as the
-// library's other wide-to-narrow conversions do.
-std::string WideToUtf8(const wchar_t* text, size_t length) {
-  std::string out;
-  out.reserve(length);
-  for (size_t i = 0; i < length; ++i) {
-    const unsigned long c = static_cast<unsigned long>(text[i]);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      if (c >= 0xD800 && c <= 0xDFFF) return std::string();
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c <= 0x10FFFF) {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      return std::string();
-    }
-  }
-  return out;
-}
-
 std::string TypeName(const std::type_info& type) {
   const char* name = type.name();
   return name[0] == '*' ? name + 1 : name;
@@ -78,10 +49,8 @@ bool TakeInteger(const boost::any& value, SArgument& argument) {
 
 std::string FromText(const std::string& text) { return text; }
 std::string FromText(const char* text) { return text != nullptr ? text : ""; }
-std::string FromText(const std::wstring& text) { return WideToUtf8(text.data(), text.size()); }
-std::string FromText(const wchar_t* text) {
-  return text != nullptr ? WideToUtf8(text, std::wcslen(text)) : std::string();
-}
+std::string FromText(const std::wstring& text) { return FXString::ToString(text); }
+std::string FromText(const wchar_t* text) { return FXString::ToString(text); }
 
 // Narrow and wide strings, as objects or as C strings.
 template <typename T>
