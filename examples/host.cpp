@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-namespace {
+namespace example {
 
 // Fails the way a file call of a backup agent would, passing the failure up with context.
 CYqError OpenCatalogue(const std::string& name) {
@@ -13,7 +13,7 @@ CYqError OpenCatalogue(const std::string& name) {
   return error.Push(YQ_LOC, "opening catalogue %s", name.c_str());
 }
 
-}  // namespace
+}  // namespace example
 
 int main() {
   std::string line;
@@ -33,7 +33,7 @@ int main() {
   std::printf("converted:  %zu UTF-8 bytes -> %zu UTF-32 characters -> %s\n", name.size(),
               wide.size(), FXString::ToString(wide).c_str());
 
-  error = OpenCatalogue("weekly");
+  error = example::OpenCatalogue("weekly");
   std::printf("full:       %s\n", error.AsString(EErrorOutputFormat::LOGGING_FULL).c_str());
   std::printf("one line:   %s\n",
               error.AsString(EErrorOutputFormat::USER_SINGLE_LINE_CODE).c_str());
