@@ -95,10 +95,10 @@ std::string PlainText(const SArgument& argument) {
   }
 }
 
-// Splits a printf specification "%[flags][width][.precision][length]conversion" into its
+// Splits a printf conversion "%[flags][width][.precision][length]conversion" into its
 // prefix (without the length) and conversion; false for anything else, such as "*" widths
 // that would read arguments that are not there.
-bool ParseSpecification(const std::string& fieldFormat, std::string& prefix, char& conversion) {
+bool ParseConversion(const std::string& fieldFormat, std::string& prefix, char& conversion) {
   if (fieldFormat.empty() || fieldFormat[0] != '%') return false;
   size_t i = 1;
   while (i < fieldFormat.size() && std::strchr("-+ #0", fieldFormat[i]) != nullptr) ++i;
@@ -173,7 +173,7 @@ std::string FXErrorItemEventMessage::GetArgument(unsigned int n, const std::stri
   const SArgument argument = Classify(m_parameters[n - 1]);
   std::string prefix;
   char conversion = 0;
-  if (!ParseSpecification(format, prefix, conversion)) return PlainText(argument);
+  if (!ParseConversion(format, prefix, conversion)) return PlainText(argument);
   if (conversion == 's')
     return FXString::Format((prefix + "s").c_str(), PlainText(argument).c_str());
   switch (argument.kind) {

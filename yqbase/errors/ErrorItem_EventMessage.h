@@ -37,8 +37,8 @@ class YQBASE_EXPORT FXErrorItemEventMessage
   /// Argument n (from 1) as text: strings as they are (wide ones converted to UTF-8), integers
   /// in decimal, other types "unknown=<type name>"; an empty text past the last argument.
   std::string GetArgument(unsigned int n) const;
-  /// Argument n formatted with a printf specification such as "%5d" or "%-8s". A
-  /// specification that does not suit the argument's type renders it as GetArgument(n) does.
+  /// Argument n formatted with a printf conversion such as "%5d" or "%-8s". A
+  /// conversion that does not suit the argument's type renders it as GetArgument(n) does.
   std::string GetArgument(unsigned int n, const std::string& format) const;
   /// "--Missing-Argument-%llu--" for an argument that does not exist; GetArgument(n) for an
   /// empty format, "a", "s" or "%s" (any case) or a format without a leading "%"; otherwise

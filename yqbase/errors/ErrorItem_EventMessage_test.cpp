@@ -125,7 +125,7 @@ TEST(FXErrorItemEventMessage, Placeholders) {
       {"^1 is full", "disk is full"},
       {"^2 of ^1 ^^ ^^1", "3 of disk ^ ^1"},
       {"^2!%03d! tries", "003 tries"},
-      {"^2!%03d tries", "3!%03d tries"},  // an unclosed specification is plain text
+      {"^2!%03d tries", "3!%03d tries"},  // an unclosed format is plain text
       {"^9", "--Missing-Argument-9--"},
       {"^0", "--Missing-Argument-0--"},
       {"^x ^", "^x ^"},
