@@ -294,7 +294,7 @@ std::string FXLog::PrefixIfNotEmpty(const std::string& prefix, const std::wstrin
 }
 
 CConsoleOutput::CConsoleOutput() : m_color(15) {}
-WORD CConsoleOutput::GetColor() const { return 15; }
+WORD CConsoleOutput::GetColor() const { return m_color; }
 void CConsoleOutput::ChangeColor(WORD) {}
 void CConsoleOutput::PushColor(WORD) {}
 void CConsoleOutput::PopColor() {}

@@ -55,7 +55,7 @@ class YQBASE_EXPORT CYqLogger {
  public:
   /// Where finished lines go: the file itself, or one of the entry points of the optional
   /// logging-service library.
-  enum modeOfLogging {
+  enum modeOfLogging : int {
     LOGGING_MODE_DIRECT = 0,
     LOGGING_MODE_SERVICE_SAME_PROCESS = 1,  ///< "LogMessageAsyncSameProcess"
     LOGGING_MODE_SERVICE_ASYNC = 2,         ///< "LogMessageAsync"
