@@ -139,6 +139,22 @@ std::string CorrectFormat(const char* format) {
   return out;
 }
 
+// The process id, asked of the system once per process (again in a forked child).
+std::atomic<pid_t> g_processId{0};
+
+void ForgetProcessId() { g_processId.store(0, std::memory_order_relaxed); }
+
+pid_t ProcessId() {
+  pid_t pid = g_processId.load(std::memory_order_relaxed);
+  if (pid == 0) {
+    static const int registered = pthread_atfork(nullptr, nullptr, &ForgetProcessId);
+    (void)registered;
+    pid = getpid();
+    g_processId.store(pid, std::memory_order_relaxed);
+  }
+  return pid;
+}
+
 // Advances `*pos` past text just written, never past the end of the buffer.
 void AppendFormatted(size_t size, size_t* pos, int written) {
   if (written > 0) *pos = std::min(*pos + static_cast<size_t>(written), size - 1);
@@ -246,7 +262,11 @@ CYqLoggerPrivate::CYqLoggerPrivate()
       m_lockFd(-1),
       m_debugLevel(2),
       m_inServiceCall(false),
-      m_lockGuardHeld(false),
+      m_keptLockFd(-1),
+      m_lockFileDevice(0),
+      m_lockFileInode(0),
+      m_lockFileChecked(0),
+      m_runningAsRoot(false),
       m_stampSecond(-1) {
   m_tzName[0] = '\0';
   m_stampText[0] = '\0';
@@ -273,6 +293,7 @@ void CYqLoggerPrivate::CopySettings(const CYqLoggerPrivate& other) {
   m_serviceFunction = other.m_serviceFunction;
   m_serviceLibrary = other.m_serviceLibrary;
   m_lockGuard = LockGuardFor(m_lockName);
+  m_runningAsRoot = geteuid() == 0;
   TakeTimeZone();
   m_initialized.store(true, std::memory_order_release);
 }
@@ -298,7 +319,7 @@ size_t CYqLoggerPrivate::BuildLine(char* buffer, size_t size, int level, long th
                                    size_t* timeColumn, bool* overflow) {
   size_t pos = 0;
   AppendFormatted(size, &pos,
-                  std::snprintf(buffer, size, "%ld ", static_cast<long>(getpid())));
+                  std::snprintf(buffer, size, "%ld ", static_cast<long>(ProcessId())));
 
   int width = m_threadIdWidth.load(std::memory_order_relaxed);
   int written = std::snprintf(buffer + pos, size - pos, "%-*lx ", width,
@@ -371,6 +392,39 @@ void CYqLoggerPrivate::StampTime(char* column) {
     m_stampSecond = now;
   }
   std::memcpy(column, m_stampText, 15);
+}
+
+int CYqLoggerPrivate::TakeKeptLockFile(time_t now) {
+  const int fd = m_keptLockFd;
+  m_keptLockFd = -1;
+  if (fd < 0 || now == m_lockFileChecked) return fd;
+  // Once a second: a lock file removed or replaced meanwhile is opened afresh, so that this
+  // process keeps locking the file the others lock.
+  struct stat64 st;
+  if (stat64(m_lockName.c_str(), &st) == 0 && st.st_dev == m_lockFileDevice &&
+      st.st_ino == m_lockFileInode) {
+    m_lockFileChecked = now;
+    return fd;
+  }
+  close(fd);
+  return -1;
+}
+
+void CYqLoggerPrivate::RememberLockFile(int fd, time_t now) {
+  struct stat64 st;
+  if (!m_keepLogFileOpen || fstat64(fd, &st) != 0) return;
+  m_lockFileDevice = st.st_dev;
+  m_lockFileInode = st.st_ino;
+  m_lockFileChecked = now;
+}
+
+void CYqLoggerPrivate::CloseKeptLockFile() {
+  if (m_keptLockFd < 0) return;
+  // Closing any descriptor of the file drops every lock the process holds on it: wait until
+  // no logger of this process holds it.
+  std::lock_guard<std::mutex> guard(*m_lockGuard);
+  close(m_keptLockFd);
+  m_keptLockFd = -1;
 }
 
 CYqError CYqLoggerPrivate::FailOpen(CYqLogger& owner, int code) {
@@ -471,6 +525,7 @@ CYqLogger& CYqLogger::operator=(const CYqLogger& other) {
   CYqSectionHold hold(m_private->m_section);
   CloseLogFile(true);
   if (m_private->m_lockFd >= 0) (void)UnlockLockfile();
+  m_private->CloseKeptLockFile();
   CYqSectionHold otherHold(other.m_private->m_section);
   m_private->CopySettings(*other.m_private);
   return *this;
@@ -479,6 +534,7 @@ CYqLogger& CYqLogger::operator=(const CYqLogger& other) {
 CYqLogger::~CYqLogger() {
   CloseLogFile(true);
   if (m_private->m_lockFd >= 0) (void)UnlockLockfile();
+  m_private->CloseKeptLockFile();
   m_private->m_initialized.store(false);
 }
 
@@ -503,6 +559,7 @@ CYqError CYqLogger::Initialize(const std::string& appName, const std::string& lo
   p.m_showEmptyColumns = showEmptyColumns;
   p.m_keepLogFileOpen = keepLogFileOpen;
   p.TakeTimeZone();
+  p.m_runningAsRoot = geteuid() == 0;
   p.m_lockGuard = LockGuardFor(p.m_lockName);
   p.m_initialized.store(true, std::memory_order_release);
   return CYqError();
@@ -589,7 +646,10 @@ void CYqLogger::SetLogfileParams(int maxVersions, unsigned long long sizeMB, int
 void CYqLogger::SetKeepLogFileOpen(bool keepOpen) {
   CYqSectionHold hold(m_private->m_section);
   m_private->m_keepLogFileOpen = keepOpen;
-  if (!keepOpen) CloseLogFile(true);
+  if (!keepOpen) {
+    CloseLogFile(true);
+    if (m_private->m_lockFd < 0) m_private->CloseKeptLockFile();
+  }
 }
 bool CYqLogger::GetKeepLogFileOpen() {
   CYqSectionHold hold(m_private->m_section);
@@ -932,7 +992,7 @@ int CYqLogger::OpenLogFile(bool* created) {
       return error;
     }
     // The mode passed to open is narrowed by the umask; set it as asked.
-    if (geteuid() != 0 && fchmod(fd, mode) != 0) {
+    if (!p.m_runningAsRoot && fchmod(fd, mode) != 0) {
     }
     if (group != -1 && fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(group)) != 0) {
     }
@@ -1033,28 +1093,31 @@ CYqError CYqLogger::LockLockfile() {
     return FXErrorUtil::ErrorWin32(YQ_LOC, 774, "File is already open: %s", p.m_lockName.c_str());
 
   p.m_lockGuard->lock();
-  const unsigned permissions = m_fPermissions.load();
-  const int group = m_nimbraGroup.load();
-  const mode_t mode = permissions != 0 ? (permissions & 0666)
-                                       : (group == -1 ? m_defFilePermissions
-                                                      : m_grpSetDefFilePermissions);
   const time_t start = time(nullptr);
-  int fd = -1;
-  for (;;) {
-    fd = open64(p.m_lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, mode);
-    if (fd >= 0) break;
-    const int error = errno;
-    if (error == EBUSY && time(nullptr) - start <= kLockWaitSeconds) {
-      usleep(1000);
-      continue;
+  int fd = p.TakeKeptLockFile(start);
+  if (fd < 0) {
+    const unsigned permissions = m_fPermissions.load();
+    const int group = m_nimbraGroup.load();
+    const mode_t mode = permissions != 0 ? (permissions & 0666)
+                                         : (group == -1 ? m_defFilePermissions
+                                                        : m_grpSetDefFilePermissions);
+    for (;;) {
+      fd = open64(p.m_lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, mode);
+      if (fd >= 0) break;
+      const int error = errno;
+      if (error == EBUSY && time(nullptr) - start <= kLockWaitSeconds) {
+        usleep(1000);
+        continue;
+      }
+      p.m_lockGuard->unlock();
+      return SystemError(YQ_LOC, error, "open() of %s failed", p.m_lockName.c_str());
     }
-    p.m_lockGuard->unlock();
-    return SystemError(YQ_LOC, error, "open() of %s failed", p.m_lockName.c_str());
-  }
-  if (geteuid() == 0) {
-    if (group != -1 && fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(group)) != 0) {
+    if (p.m_runningAsRoot) {
+      if (group != -1 && fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(group)) != 0) {
+      }
+    } else if (fchmod(fd, mode) != 0) {
     }
-  } else if (fchmod(fd, mode) != 0) {
+    p.RememberLockFile(fd, start);
   }
 
   struct flock lock;
@@ -1079,7 +1142,6 @@ CYqError CYqLogger::LockLockfile() {
     return SystemError(YQ_LOC, error, "Error acquiring file lock on %s", p.m_lockName.c_str());
   }
   p.m_lockFd = fd;
-  p.m_lockGuardHeld = true;
   return CYqError();
 }
 
@@ -1091,14 +1153,24 @@ CYqError CYqLogger::UnlockLockfile() {
   if (p.m_lockFd < 0)
     return FXErrorUtil::ErrorWin32(YQ_LOC, 774, "File is not open: %s",
                                    p.m_lockName.empty() ? "-" : p.m_lockName.c_str());
-  // Closing the descriptor releases the record lock.
-  const int result = close(p.m_lockFd);
-  const int error = errno;
+  const int fd = p.m_lockFd;
   p.m_lockFd = -1;
-  if (p.m_lockGuardHeld) {
-    p.m_lockGuardHeld = false;
-    p.m_lockGuard->unlock();
+  if (p.m_keepLogFileOpen) {
+    // Kept open with the log file: the lock is released, the descriptor serves the next line.
+    struct flock unlock;
+    std::memset(&unlock, 0, sizeof unlock);
+    unlock.l_type = F_UNLCK;
+    unlock.l_whence = SEEK_SET;
+    if (fcntl(fd, F_SETLK, &unlock) == 0) {
+      p.m_keptLockFd = fd;
+      p.m_lockGuard->unlock();
+      return CYqError();
+    }
   }
+  // Closing the descriptor releases the record lock.
+  const int result = close(fd);
+  const int error = errno;
+  p.m_lockGuard->unlock();
   if (result != 0)
     return SystemError(YQ_LOC, error, "close() of %s failed", p.m_lockName.c_str());
   return CYqError();

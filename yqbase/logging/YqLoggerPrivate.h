@@ -1,6 +1,7 @@
 // The state of a CYqLogger.
 #pragma once
 
+#include <sys/types.h>
 #include <time.h>
 
 #include <atomic>
@@ -35,6 +36,14 @@ class CYqLoggerPrivate {
   // Takes the settings of `other`, as copies of a logger do.
   void CopySettings(const CYqLoggerPrivate& other);
   void TakeTimeZone();
+
+  // The kept lock-file descriptor when it still names the lock file (taking it over), or -1.
+  // Call with the lock guard held.
+  int TakeKeptLockFile(time_t now);
+  // Notes the identity of a newly opened lock file that will be kept open.
+  void RememberLockFile(int fd, time_t now);
+  // Closes the kept lock-file descriptor once no logger of the process holds the lock.
+  void CloseKeptLockFile();
 
   // Builds the line into `buffer` (steps up to the message). Returns the length and sets
   // `*timeColumn` to the offset of the 15 blanks reserved for the time; `*overflow` tells
@@ -83,9 +92,17 @@ class CYqLoggerPrivate {
   std::string m_serviceLibrary;
 
   // fcntl locks belong to the process, so threads with separate loggers of one module are
-  // kept apart by a mutex per lock file shared by those loggers.
+  // kept apart by a mutex per lock file shared by those loggers; it is held with the lock.
   std::shared_ptr<std::mutex> m_lockGuard;
-  bool m_lockGuardHeld;
+  // In keep-open mode the lock file stays open between lines too (unlocked), identified by
+  // device and inode, which are compared with the path's once a second.
+  int m_keptLockFd;
+  dev_t m_lockFileDevice;
+  ino64_t m_lockFileInode;
+  time_t m_lockFileChecked;
+  // Whether the process ran as root when the logger started; root gives created files their
+  // group, other users their mode.
+  bool m_runningAsRoot;
   // The time text of the last stamped second.
   time_t m_stampSecond;
   char m_stampText[16];

@@ -612,21 +612,56 @@ TEST(CYqLogger, LockFileMisuse) {
   EXPECT_NE(std::string::npos, error.AsString().find("File is not open: " + logger.GetLockName()));
 }
 
-// The lock is held from before the open until after the roll-over: another process waits.
+namespace {
+
+// Whether another process could take the lock file's write lock right now.
+bool LockIsFree(const std::string& lockName) {
+  return RunInChild([&] {
+           const int fd = open(lockName.c_str(), O_RDWR);
+           struct flock lock;
+           std::memset(&lock, 0, sizeof lock);
+           lock.l_type = F_WRLCK;
+           lock.l_whence = SEEK_SET;
+           if (fcntl(fd, F_SETLK, &lock) == 0) return 0;
+           return errno == EAGAIN || errno == EACCES ? 1 : 2;
+         }) == 0;
+}
+
+}  // namespace
+
+// The lock is held from LockLockfile to UnlockLockfile, and only then, in both open modes.
 TEST(CYqLogger, LockFileExcludesOtherProcesses) {
+  for (const bool keepOpen : {false, true}) {
+    SCOPED_TRACE(keepOpen);
+    CTempDir dir;
+    CYqLogger logger;
+    ASSERT_TRUE(logger.Initialize("excl", dir.Path(), 2, false, keepOpen).Succeeded());
+    ASSERT_TRUE(logger.LockLockfile().Succeeded());
+    EXPECT_FALSE(LockIsFree(logger.GetLockName()));
+    EXPECT_TRUE(logger.UnlockLockfile().Succeeded());
+    EXPECT_TRUE(LockIsFree(logger.GetLockName()));
+    logger.LogMessage(1, "", 0, nullptr, "line");
+    EXPECT_TRUE(LockIsFree(logger.GetLockName()));
+  }
+}
+
+// A keep-open logger finds out within seconds that its lock file was removed, and locks the
+// new one that the other processes use.
+TEST(CYqLogger, KeptLockFileFollowsTheLockPath) {
   CTempDir dir;
   CYqLogger logger;
-  ASSERT_TRUE(logger.Initialize("excl", dir.Path(), 2, false, false).Succeeded());
+  ASSERT_TRUE(logger.Initialize("kept", dir.Path(), 2, false, true).Succeeded());
+  logger.LogMessage(1, "", 0, nullptr, "first");
+  ASSERT_EQ(0, unlink(logger.GetLockName().c_str()));
+  bool recreated = false;
+  for (int i = 0; i < 100 && !recreated; ++i) {
+    logger.LogMessage(1, "", 0, nullptr, "line %d", i);
+    recreated = Exists(logger.GetLockName());
+    if (!recreated) usleep(50000);
+  }
+  EXPECT_TRUE(recreated);
   ASSERT_TRUE(logger.LockLockfile().Succeeded());
-  const int result = RunInChild([&] {
-    const int fd = open(logger.GetLockName().c_str(), O_RDWR);
-    struct flock lock;
-    std::memset(&lock, 0, sizeof lock);
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    return fcntl(fd, F_SETLK, &lock) == -1 && (errno == EAGAIN || errno == EACCES) ? 0 : 1;
-  });
-  EXPECT_EQ(0, result);
+  EXPECT_FALSE(LockIsFree(logger.GetLockName()));
   EXPECT_TRUE(logger.UnlockLockfile().Succeeded());
 }
 
