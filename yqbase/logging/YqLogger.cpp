@@ -139,6 +139,12 @@ std::string CorrectFormat(const char* format) {
   return out;
 }
 
+// Guards the class-wide identity, which loggers with sections of their own read and set.
+std::mutex& IdentityLock() {
+  static std::mutex* lock = new std::mutex;
+  return *lock;
+}
+
 // The process id, asked of the system once per process (again in a forked child).
 std::atomic<pid_t> g_processId{0};
 
@@ -262,6 +268,7 @@ CYqLoggerPrivate::CYqLoggerPrivate()
       m_lockFd(-1),
       m_debugLevel(2),
       m_inServiceCall(false),
+      m_reporting(false),
       m_keptLockFd(-1),
       m_lockFileDevice(0),
       m_lockFileInode(0),
@@ -433,24 +440,25 @@ CYqError CYqLoggerPrivate::FailOpen(CYqLogger& owner, int code) {
       "Failed open log file [%s], Module [%s], Make sure this log file is not locked and has "
       "full permissions. Some of the log lines will not be logged because of this error.",
       m_logFilePath.c_str(), m_appName.c_str());
+  (void)owner.UnlockLockfile();
+  // Reported after the unlock, so that a sink logging through this logger can write.
   const time_t now = time(nullptr);
   if (m_lastOpenFailure == 0 || now - m_lastOpenFailure > 3599) {
+    m_lastOpenFailure = now;
     owner.LogMessageSyslog(
         FXString::Format("Failed open log file [%s], Module[%s], Error %d. Make sure this log "
                          "file is not locked and has full permissions. Some of the log lines "
                          "will not be logged because of this error",
                          m_logFilePath.c_str(), m_appName.c_str(), code)
             .c_str());
-    m_lastOpenFailure = now;
   }
-  (void)owner.UnlockLockfile();
   return error;
 }
 
 CYqError CYqLoggerPrivate::FailWrite(CYqLogger& owner, CYqError error, const std::string& report) {
-  if (!g_writeFailureReported.exchange(true)) owner.LogMessageSyslog(report.c_str());
   owner.CloseLogFile(true);
   (void)owner.UnlockLockfile();
+  if (!g_writeFailureReported.exchange(true)) owner.LogMessageSyslog(report.c_str());
   return error;
 }
 
@@ -481,13 +489,13 @@ CYqError CYqLoggerPrivate::RollOver(CYqLogger& owner) {
   if (moveResult != 0) {
     CYqError error = SystemError(YQ_LOC, moveResult, "rename() of %s to %s failed",
                                  current.c_str(), target.c_str());
+    (void)owner.UnlockLockfile();
     if (!g_moveFailureReported.exchange(true))
       owner.LogMessageSyslog(
           FXString::Format("Failed moving log file [%s] to [%s], Module=[%s], error=[%s]",
                            current.c_str(), target.c_str(), m_appName.c_str(),
                            error.AsString().c_str())
               .c_str());
-    (void)owner.UnlockLockfile();
     return error.Push(YQ_LOC, "Failed moving log file [%s] to [%s], Module=[%s]",
                       current.c_str(), target.c_str(), m_appName.c_str());
   }
@@ -698,6 +706,7 @@ void CYqLogger::SetPlatformInformation(const std::string& hostName,
                                        const std::string& instance,
                                        const std::string& processName, int processId) {
   CYqSectionHold hold(m_private->m_section);
+  std::lock_guard<std::mutex> identity(IdentityLock());
   m_HostName = hostName;
   m_PhysicalHostName = physicalHostName;
   m_ClientName = clientName;
@@ -715,6 +724,7 @@ void CYqLogger::SetProcessorInformation(const std::string& processorType,
                                         const std::string& productType,
                                         unsigned long addressWidth) {
   CYqSectionHold hold(m_private->m_section);
+  std::lock_guard<std::mutex> identity(IdentityLock());
   m_ProcessorType = processorType;
   m_ProductType = productType;
   m_AddressWidth = addressWidth;
@@ -1039,6 +1049,7 @@ bool CYqLogger::WriteFile(int fd, const void* buf, int len, unsigned* written, v
 int CYqLogger::PrintLogHeader(int& fd) {
   CYqLoggerPrivate& p = *m_private;
   CYqSectionHold hold(p.m_section);
+  std::unique_lock<std::mutex> identity(IdentityLock());
   size_t longest = std::max({m_IPAddrs.size(), m_Version.size(), m_OS.size(),
                              m_ProductType.size(), m_HCClientName.size() + m_HCHostName.size() + 1,
                              m_ClientName.size() + m_HostName.size() +
@@ -1075,6 +1086,7 @@ int CYqLogger::PrintLogHeader(int& fd) {
   }
   lines.push_back(stars);
   lines.push_back("\n");
+  identity.unlock();
   for (const std::string& line : lines) {
     unsigned written = 0;
     if (!WriteFile(fd, line.data(), static_cast<int>(line.size()), &written, nullptr))
@@ -1190,15 +1202,22 @@ bool CYqLogger::CanUserWriteToLog() {
 }
 
 void CYqLogger::LogMessageSyslog(const char* text) {
-  if (text == nullptr) return;
-  if (m_ProcessId == 0) m_ProcessId = static_cast<int>(getpid());
-  const std::string report = FXString::Format("%ld:%s:%s", static_cast<long>(m_ProcessId),
-                                              m_ProcessName.c_str(), text);
-  void (*callback)(const char*) = m_private->m_syslogCallback;
-  if (callback != nullptr)
-    callback(report.c_str());
+  CYqLoggerPrivate& p = *m_private;
+  // A sink that logs through this logger could otherwise report its own failures forever.
+  if (text == nullptr || p.m_reporting) return;
+  std::string report;
+  {
+    std::lock_guard<std::mutex> hold(IdentityLock());
+    if (m_ProcessId == 0) m_ProcessId = static_cast<int>(getpid());
+    report = FXString::Format("%ld:%s:%s", static_cast<long>(m_ProcessId),
+                              m_ProcessName.c_str(), text);
+  }
+  p.m_reporting = true;
+  if (p.m_syslogCallback != nullptr)
+    p.m_syslogCallback(report.c_str());
   else
     std::puts(report.c_str());
+  p.m_reporting = false;
 }
 
 CYqError CYqLogger::GetLockName(const char* name, std::string dir, std::string& out) {

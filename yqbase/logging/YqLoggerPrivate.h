@@ -88,6 +88,8 @@ class CYqLoggerPrivate {
   int m_lockFd;
   std::atomic<int> m_debugLevel;
   bool m_inServiceCall;
+  // Set while a report goes to the system-log sink.
+  bool m_reporting;
   std::string m_serviceFunction;
   std::string m_serviceLibrary;
 

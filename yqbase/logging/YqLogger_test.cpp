@@ -593,6 +593,27 @@ TEST(CYqLogger, LockFileFailuresAreReportedForEveryLine) {
   EXPECT_FALSE(Exists(dir.Path() + "nolock.log"));
 }
 
+// A sink that logs through the failing logger gets one report per line, not an endless chain.
+TEST(CYqLogger, ReportsDoNotFeedBackIntoTheSink) {
+  CTempDir dir;
+  {
+    std::ofstream blocker(dir.Path() + "locks");
+  }
+  static CYqLogger* logger;
+  static int reports;
+  CYqLogger failing;
+  logger = &failing;
+  reports = 0;
+  ASSERT_TRUE(failing.Initialize("loop", dir.Path(), 2, false, false).Succeeded());
+  failing.SetSyslogCallback([](const char* text) {
+    ++reports;
+    logger->LogMessage(1, "", 0, nullptr, "sink saw: %s", text);
+  });
+  failing.LogMessage(1, "", 0, nullptr, "one");
+  failing.LogMessage(1, "", 0, nullptr, "two");
+  EXPECT_EQ(2, reports);
+}
+
 TEST(CYqLogger, LockFileMisuse) {
   CTempDir dir;
   CYqLogger logger;
