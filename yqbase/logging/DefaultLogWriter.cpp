@@ -123,13 +123,7 @@ ZKDebugFunction::ZKDebugFunction(const boost::shared_ptr<CLogWriterInterface>& w
                                  const char* function, unsigned line, int level,
                                  unsigned long long jobId, unsigned long activity,
                                  const char* format, ...)
-    : m_writer(writer),
-      m_flags(0),
-      m_function(function != nullptr ? function : ""),
-      m_line(line),
-      m_level(level),
-      m_jobId(jobId),
-      m_activity(activity) {
+    : ZKDebugFunction(writer, 0, function, line, level, jobId, activity) {
   va_list args;
   va_start(args, format);
   FormatMessage(format, args);
@@ -141,13 +135,7 @@ ZKDebugFunction::ZKDebugFunction(const boost::shared_ptr<CLogWriterInterface>& w
                                  unsigned long flags, const char* function, unsigned line,
                                  int level, unsigned long long jobId, unsigned long activity,
                                  const char* format, ...)
-    : m_writer(writer),
-      m_flags(flags),
-      m_function(function != nullptr ? function : ""),
-      m_line(line),
-      m_level(level),
-      m_jobId(jobId),
-      m_activity(activity) {
+    : ZKDebugFunction(writer, flags, function, line, level, jobId, activity) {
   va_list args;
   va_start(args, format);
   FormatMessage(format, args);
@@ -155,6 +143,17 @@ ZKDebugFunction::ZKDebugFunction(const boost::shared_ptr<CLogWriterInterface>& w
   InitializeFlags();
   LogEntry();
 }
+
+ZKDebugFunction::ZKDebugFunction(const boost::shared_ptr<CLogWriterInterface>& writer,
+                                 unsigned long flags, const char* function, unsigned line,
+                                 int level, unsigned long long jobId, unsigned long activity)
+    : m_writer(writer),
+      m_flags(flags),
+      m_function(function != nullptr ? function : ""),
+      m_line(line),
+      m_level(level),
+      m_jobId(jobId),
+      m_activity(activity) {}
 
 ZKDebugFunction::~ZKDebugFunction() {
   if (!m_writer) return;

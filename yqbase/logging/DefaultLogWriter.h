@@ -117,6 +117,10 @@ class YQBASE_EXPORT ZKDebugFunction {
   void DebugLvlPre(const char* format, ...) YQBASE_PRINTF(2, 3);
 
  private:
+  // The fields, without a message and without logging.
+  ZKDebugFunction(const boost::shared_ptr<CLogWriterInterface>& writer, unsigned long flags,
+                  const char* function, unsigned line, int level, unsigned long long jobId,
+                  unsigned long activity);
   void FormatMessage(const char* format, va_list args);
   void LogEntry();
 

@@ -12,6 +12,8 @@
 #include "yqbase/logging/Logging_testutil.h"
 #include "yqbase/logging/YqLogger.h"
 
+using yqtest::CRecordingWriter;
+using yqtest::CScopedWriter;
 using yqtest::CTempDir;
 using yqtest::ReadFile;
 using yqtest::ReadLines;
@@ -19,51 +21,6 @@ using yqtest::SLineParts;
 using yqtest::SplitLine;
 
 namespace {
-
-// Keeps what it is asked to log; its debug level is settable.
-class CRecordingWriter : public CLogWriterNull {
- public:
-  struct SLine {
-    int level;
-    std::string function;
-    unsigned line;
-    unsigned long long jobId;
-    std::string tag;
-    std::string text;
-  };
-
-  void LogMessage(int level, const char* function, unsigned line, unsigned long long jobId,
-                  const char* tag, const char* format, ...) override {
-    va_list args;
-    va_start(args, format);
-    LogMessageV(level, function, line, jobId, tag, format, args);
-    va_end(args);
-  }
-  void LogMessageV(int level, const char* function, unsigned line, unsigned long long jobId,
-                   const char* tag, const char* format, va_list args) override {
-    char text[8192];
-    std::vsnprintf(text, sizeof text, format, args);
-    lines.push_back(SLine{level, function != nullptr ? function : "", line, jobId,
-                          tag != nullptr ? tag : "<null>", text});
-  }
-  int GetDebugLevel() override { return level; }
-
-  int level = 5;
-  std::vector<SLine> lines;
-};
-
-// Installs a writer as g_ptrLogWriter for one scope.
-class CScopedWriter {
- public:
-  explicit CScopedWriter(boost::shared_ptr<CLogWriterInterface> writer)
-      : m_previous(g_ptrLogWriter) {
-    g_ptrLogWriter = writer;
-  }
-  ~CScopedWriter() { g_ptrLogWriter = m_previous; }
-
- private:
-  boost::shared_ptr<CLogWriterInterface> m_previous;
-};
 
 std::string LastRest(const std::string& path) {
   const std::vector<std::string> lines = ReadLines(path);

@@ -11,6 +11,7 @@
 #include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/logging/Logging_testutil.h"
 
+using yqtest::CRecordingWriter;
 using yqtest::CTempDir;
 using yqtest::ReadFile;
 
@@ -25,24 +26,6 @@ class CRecordingLineWriter : public CLineWriterWithOptions {
     return CYqError();
   }
   bool fail = false;
-  std::vector<std::string> lines;
-};
-
-// Keeps level, function, line and text of what it logs.
-class CRecordingLogWriter : public CLogWriterNull {
- public:
-  void LogMessage(int level, const char* function, unsigned line, unsigned long long,
-                  const char* tag, const char* format, ...) override {
-    va_list args;
-    va_start(args, format);
-    char text[256];
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    lines.push_back(std::to_string(level) + "|" + function + "|" + std::to_string(line) + "|" +
-                    (tag != nullptr ? tag : "-") + "|" + text);
-  }
-  int GetDebugLevel() override { return level; }
-  int level = 0;
   std::vector<std::string> lines;
 };
 
@@ -115,7 +98,7 @@ TEST(CLineWriterWithOptions, OptionsIgnoreCase) {
 }
 
 TEST(CLogWriterLineWriter, LogsAtLevelZeroWithTheGivenLocation) {
-  auto log = boost::make_shared<CRecordingLogWriter>();
+  auto log = boost::make_shared<CRecordingWriter>(0);
   CLogWriterLineWriter plain(log);
   EXPECT_TRUE(plain.WriteString("first").Succeeded());
   const FXCodeLocation location = {"file.cpp", "void Dump()", 88};
@@ -123,11 +106,13 @@ TEST(CLogWriterLineWriter, LogsAtLevelZeroWithTheGivenLocation) {
   EXPECT_TRUE(located.WriteLine("second %d", 2).Succeeded());
   log->level = -1;  // below 0: nothing is logged
   EXPECT_TRUE(plain.WriteString("dropped").Succeeded());
-  ASSERT_EQ(2u, log->lines.size());
-  EXPECT_EQ(
-      "0|virtual CYqError CLogWriterLineWriter::WriteString(const string&)|37|-|first",
-      log->lines[0]);
-  EXPECT_EQ("0|void Dump()|88|-|second 2", log->lines[1]);
+  const std::vector<std::string> lines = log->Summaries();
+  ASSERT_EQ(2u, lines.size());
+  EXPECT_EQ("0|virtual CYqError CLogWriterLineWriter::WriteString(const string&)|37|first",
+            lines[0]);
+  EXPECT_EQ("0|void Dump()|88|second 2", lines[1]);
+  EXPECT_EQ("<null>", log->lines[0].tag);
+  EXPECT_EQ(0u, log->lines[1].jobId);
 
   CLogWriterLineWriter none((boost::shared_ptr<CLogWriterInterface>()));
   EXPECT_TRUE(none.WriteString("nowhere").Succeeded());
