@@ -10,6 +10,7 @@
 
 #include "yqbase/logging/DefaultLogWriterPrivate.h"
 #include "yqbase/logging/LineWriterPrivate.h"
+#include "yqbase/strings/StringExtensions.h"
 #include "yqbase/logging/YqLogger.h"
 
 namespace {
@@ -255,41 +256,10 @@ std::string FXLog::PrefixIfNotEmpty(const std::string& prefix, const std::string
   return prefix + value + suffix;
 }
 
-namespace {
-
-// UTF-32 to UTF-8; empty for text that is not valid UTF-32, as FXString::ToString gives.
-// TODO: call FXString::ToString once the string conversions are in the library.
-std::string WideToUtf8(const std::wstring& value) {
-  std::string out;
-  out.reserve(value.size());
-  for (const wchar_t wide : value) {
-    const unsigned long c = static_cast<unsigned long>(wide);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::string();
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-}  // namespace
-
 std::string FXLog::PrefixIfNotEmpty(const std::string& prefix, const std::wstring& value,
                                     const std::string& suffix) {
   if (value.empty()) return std::string();
-  return PrefixIfNotEmpty(prefix, WideToUtf8(value), suffix);
+  return PrefixIfNotEmpty(prefix, FXString::ToString(value), suffix);
 }
 
 CConsoleOutput::CConsoleOutput() : m_color(15) {}

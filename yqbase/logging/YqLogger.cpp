@@ -42,12 +42,7 @@ std::atomic<PFNLogMessageService> g_serviceEntry{nullptr};
 std::atomic<bool> g_writeFailureReported{false};
 std::atomic<bool> g_moveFailureReported{false};
 
-[[maybe_unused]] const char* ErrnoText(int result, const char* buffer) {  // XSI strerror_r
-  return result == 0 ? buffer : "Unknown error";
-}
-const char* ErrnoText(const char* result, const char*) { return result; }  // GNU strerror_r
-
-// A failed system call: the errno value as the item's code, with its text in the description.
+// A failed system call as an errno item with the operation's description.
 CYqError SystemError(const FXCodeLocation& location, int errnum, const char* format, ...)
     YQBASE_PRINTF(3, 4);
 CYqError SystemError(const FXCodeLocation& location, int errnum, const char* format, ...) {
@@ -55,10 +50,7 @@ CYqError SystemError(const FXCodeLocation& location, int errnum, const char* for
   va_start(args, format);
   const std::string text = FXErrorUtil::FormatDescription(format, args);
   va_end(args);
-  char buffer[128] = "";
-  const char* reason = ErrnoText(strerror_r(errnum, buffer, sizeof buffer), buffer);
-  return FXErrorUtil::ErrorWin32(location, static_cast<DWORD>(errnum), "%s (%s)", text.c_str(),
-                                 reason);
+  return FXErrorUtil::ErrorErrNo(location, errnum, "%s", text.c_str());
 }
 
 // The in-process mutex shared by every logger of the process that uses `lockName`.
