@@ -66,12 +66,13 @@ class CScopedLocale {
   bool m_ok;
 };
 
-/// The native names in a folder, without "." and "..", read with the plain system calls.
+/// The native names in a folder, without "." and "..", read with the plain system calls (the
+/// 64-bit ones: 32-bit readdir fails on the 64-bit offsets of some file systems).
 inline std::set<std::string> NativeNames(const std::string& folder) {
   std::set<std::string> names;
   DIR* dir = ::opendir(folder.c_str());
   if (dir == nullptr) return names;
-  while (const struct dirent* entry = ::readdir(dir)) {
+  while (const struct dirent64* entry = ::readdir64(dir)) {
     const std::string name = entry->d_name;
     if (name != "." && name != "..") names.insert(name);
   }

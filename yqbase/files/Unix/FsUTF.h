@@ -42,8 +42,11 @@ YQBASE_EXPORT void SetIgnoreLocale(bool ignore);
 /// locale cannot encode) comes back unchanged, and the reason goes to `error` or, without
 /// it, to the log.
 YQBASE_EXPORT std::string utfToMbe(const char* utf8, std::string* error);
-/// The UTF-8 form of a native name; never fails. When the locale could not decode the name it
-/// is escaped, and the locale's complaint goes to `error` or, without it, to the log.
+/// The UTF-8 form of a native name; never fails. ASCII names stay as they are. In a UTF-8
+/// locale so do names of well-formed UTF-8 (RFC 3629) without U+200B; any other name is
+/// escaped from its first non-ASCII byte on. In another locale a name is decoded by the locale
+/// when that leads back to the same bytes, else escaped, and the locale's complaint goes to
+/// `error` or, without it, to the log. With the locale ignored every non-ASCII name is escaped.
 YQBASE_EXPORT std::string mbeToUtf(const char* native, std::string* error);
 /// UTF-8 of a 0-terminated sequence of native-endian UCS-2 units handed over as bytes (no
 /// alignment needed). Malformed text (an unpaired high surrogate) gives an empty string with
