@@ -4,10 +4,9 @@
 
 #include <clocale>
 #include <cstdio>
-#include <map>
 #include <string>
-#include <vector>
 
+#include "RatioReporter.h"
 #include "yqbase/files/Unix/FsUTF.h"
 #include "yqbase/strings/TempZkUCS.h"
 
@@ -46,27 +45,6 @@ BENCHMARK(BM_MbeToUtfUtf8);
 BENCHMARK(BM_CopyInvalid);
 BENCHMARK(BM_MbeToUtfInvalid);
 
-// Keeps the time per iteration of every run, to print the ratios at the end.
-class CRatioReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> nanoseconds;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime() *
-                                          benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
-                                          benchmark::GetTimeUnitMultiplier(run.time_unit);
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
-void PrintRatio(const CRatioReporter& reporter, const char* name, const char* anchor) {
-  auto a = reporter.nanoseconds.find(name);
-  auto b = reporter.nanoseconds.find(anchor);
-  if (a == reporter.nanoseconds.end() || b == reporter.nanoseconds.end() || b->second <= 0) return;
-  std::printf("%-20s %7.2f ns/call   %-16s %7.2f ns/call   ratio %.2f\n", name, a->second, anchor,
-              b->second, a->second / b->second);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -79,8 +57,8 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   CRatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  PrintRatio(reporter, "BM_MbeToUtfAscii20", "BM_CopyAscii20");
-  PrintRatio(reporter, "BM_MbeToUtfUtf8", "BM_CopyUtf8");
-  PrintRatio(reporter, "BM_MbeToUtfInvalid", "BM_CopyInvalid");
+  reporter.PrintRatio("BM_MbeToUtfAscii20", "BM_CopyAscii20");
+  reporter.PrintRatio("BM_MbeToUtfUtf8", "BM_CopyUtf8");
+  reporter.PrintRatio("BM_MbeToUtfInvalid", "BM_CopyInvalid");
   return 0;
 }

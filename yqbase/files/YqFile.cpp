@@ -61,6 +61,15 @@ void FillTimes(const struct stat64& st, CTimeStamp* access, CTimeStamp* modify,
   if (change != nullptr) *change = CTimeStamp::FromPosixTime(st.st_ctim.tv_sec, st.st_ctim.tv_nsec);
 }
 
+// The times of a named file in either form.
+template <typename T>
+CYqError StatTimes(const char* name, T* access, T* modify, T* change) {
+  struct stat64 st;
+  CYqError err = CYqUTFOSAPI::stat(name, &st);
+  if (err.Succeeded()) FillTimes(st, access, modify, change);
+  return err;
+}
+
 // Reads exactly `size` bytes from an open file in pieces that fit `unsigned`; `done` gets the
 // count that arrived (fewer only at the end of the file).
 CYqError ReadAll(CYqFile& file, char* buffer, unsigned long long size, unsigned long long& done) {
@@ -244,8 +253,7 @@ CYqError CYqFile::Truncate(offset size) {
   CYqError err = Flush();
   if (err.Succeeded()) err = Tell(current);
   if (err.Failed()) return err.Push(YQ_LOC);
-  const int fd = m_fd >= 0 ? m_fd : ::fileno(m_stream);
-  if (::ftruncate64(fd, size) != 0)
+  if (::ftruncate64(AnyFD(), size) != 0)
     return FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "truncate of %s to %lld bytes failed",
                                    m_name.c_str(), size);
   err = Seek(current, SEEK_SET, nullptr);
@@ -295,27 +303,31 @@ CYqError CYqFile::Detach(CYqString* name) {
 
 CYqError CYqFile::Chmod(int mode) {
   if (!IsValid()) return FXErrorUtil::ErrorWin32(YQ_LOC, kInvalidHandle, "No file is open");
-  const int fd = m_fd >= 0 ? m_fd : ::fileno(m_stream);
-  if (::fchmod(fd, static_cast<mode_t>(mode)) != 0)
+  if (::fchmod(AnyFD(), static_cast<mode_t>(mode)) != 0)
     return FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "chmod of %s to 0%o failed", m_name.c_str(),
                                    static_cast<unsigned>(mode));
   return CYqError();
 }
 
-CYqError CYqFile::GetTimes(time_t* access, time_t* modify, time_t* change) {
+CYqError CYqFile::StatOpen(struct stat64& st) const {
   if (!IsValid()) return FXErrorUtil::ErrorWin32(YQ_LOC, kInvalidHandle, "No file is open");
-  struct stat64 st;
-  if (::fstat64(m_fd >= 0 ? m_fd : ::fileno(m_stream), &st) != 0)
+  if (::fstat64(AnyFD(), &st) != 0)
     return FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "File stat failed");
+  return CYqError();
+}
+
+CYqError CYqFile::GetTimes(time_t* access, time_t* modify, time_t* change) {
+  struct stat64 st;
+  CYqError err = StatOpen(st);
+  if (err.Failed()) return err.Push(YQ_LOC);
   FillTimes(st, access, modify, change);
   return CYqError();
 }
 
 CYqError CYqFile::GetTimes(CTimeStamp* access, CTimeStamp* modify, CTimeStamp* change) {
-  if (!IsValid()) return FXErrorUtil::ErrorWin32(YQ_LOC, kInvalidHandle, "No file is open");
   struct stat64 st;
-  if (::fstat64(m_fd >= 0 ? m_fd : ::fileno(m_stream), &st) != 0)
-    return FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "File stat failed");
+  CYqError err = StatOpen(st);
+  if (err.Failed()) return err.Push(YQ_LOC);
   FillTimes(st, access, modify, change);
   return CYqError();
 }
@@ -326,7 +338,7 @@ CYqError CYqFile::SetTimes(time_t* access, time_t* modify, time_t*) {
   if (err.Failed()) return err.Push(YQ_LOC);
   struct timespec times[2] = {{access != nullptr ? *access : oldAccess, 0},
                               {modify != nullptr ? *modify : oldModify, 0}};
-  if (::futimens(m_fd >= 0 ? m_fd : ::fileno(m_stream), times) != 0)
+  if (::futimens(AnyFD(), times) != 0)
     return FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "setting the times of %s failed", m_name.c_str());
   return CYqError();
 }
@@ -354,20 +366,16 @@ CYqError CYqFile::Chmod(const char* name, int mode) {
 }
 
 CYqError CYqFile::GetTimes(const char* name, time_t* access, time_t* modify, time_t* change) {
-  struct stat64 st;
-  CYqError err = CYqUTFOSAPI::stat(name, &st);
-  if (err.Failed()) return err.Push(YQ_LOC);
-  FillTimes(st, access, modify, change);
-  return CYqError();
+  CYqError err = StatTimes(name, access, modify, change);
+  if (err.Failed()) err.Push(YQ_LOC);
+  return err;
 }
 
 CYqError CYqFile::GetTimes(const char* name, CTimeStamp* access, CTimeStamp* modify,
                            CTimeStamp* change) {
-  struct stat64 st;
-  CYqError err = CYqUTFOSAPI::stat(name, &st);
-  if (err.Failed()) return err.Push(YQ_LOC);
-  FillTimes(st, access, modify, change);
-  return CYqError();
+  CYqError err = StatTimes(name, access, modify, change);
+  if (err.Failed()) err.Push(YQ_LOC);
+  return err;
 }
 
 CYqError CYqFile::SetTimes(const char* name, time_t* access, time_t* modify, time_t*) {

@@ -118,6 +118,11 @@ class YQBASE_EXPORT CYqFile {
   [[nodiscard]] static CYqError EnableLongNamespace(const char* name);
 
  private:
+  // The descriptor, or the stream's descriptor.
+  int AnyFD() const { return m_fd >= 0 ? m_fd : ::fileno(m_stream); }
+  // fstat of what is open; Win32 error 6 when nothing is.
+  CYqError StatOpen(struct stat64& st) const;
+
   int m_fd;
   CYqString m_name;
   FILE* m_stream;

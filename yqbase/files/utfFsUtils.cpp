@@ -67,10 +67,7 @@ CYqError ReadEntry(const FXCodeLocation& location, DIR* dir, T* out, T** result,
   if (result != nullptr) *result = nullptr;
   struct dirent64 buffer;
   struct dirent64* found = nullptr;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  const int rc = ::readdir64_r(dir, &buffer, &found);
-#pragma GCC diagnostic pop
+  const int rc = TempFsUTF::ReadNativeEntry(dir, buffer, found);
   if (rc != 0) return FXErrorUtil::ErrorErrNo(location, rc);
   if (found == nullptr) {
     if (result != nullptr) return CYqError();

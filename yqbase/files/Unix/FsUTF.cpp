@@ -251,10 +251,7 @@ int ReaddirR(DIR* dir, T* entry, T** result, std::string* error) {
   *result = nullptr;
   struct dirent64 buffer;
   struct dirent64* found = nullptr;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  const int rc = ::readdir64_r(dir, &buffer, &found);
-#pragma GCC diagnostic pop
+  const int rc = ReadNativeEntry(dir, buffer, found);
   if (rc != 0 || found == nullptr) return rc;
   std::string name;
   if (!ToUtf(found->d_name, name, error)) return errno;

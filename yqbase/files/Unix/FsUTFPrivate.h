@@ -35,6 +35,16 @@ bool FillEntry(T* out, const struct dirent64& in, const std::string& name) {
   return true;
 }
 
+/// One entry through readdir64_r into `buffer`; `found` is null at the end. 0 or an error
+/// number.
+inline int ReadNativeEntry(DIR* dir, struct dirent64& buffer, struct dirent64*& found) {
+  found = nullptr;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  return ::readdir64_r(dir, &buffer, &found);
+#pragma GCC diagnostic pop
+}
+
 /// The whole target of the symbolic link at the native path, native bytes; -1 with errno.
 ssize_t ReadNativeLink(const char* native, std::string& target);
 
