@@ -1,0 +1,98 @@
+// Test helpers of the files folder: a fresh temporary folder, a scoped locale, and listings
+// of native names.
+#pragma once
+
+#include <dirent.h>
+#include <ftw.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <set>
+#include <string>
+
+#include "yqbase/files/Unix/FsUTF.h"
+#include "yqbase/strings/TempZkUCS.h"
+
+namespace yqbase_test {
+
+/// A new folder under /tmp, removed with everything in it at the end of the scope.
+class CTempFolder {
+ public:
+  CTempFolder() {
+    char name[] = "/tmp/yqbase_files_XXXXXX";
+    if (::mkdtemp(name) != nullptr) m_path = name;
+  }
+  ~CTempFolder() {
+    if (!m_path.empty())
+      ::nftw(
+          m_path.c_str(),
+          [](const char* p, const struct stat*, int, struct FTW*) { return ::remove(p); }, 16,
+          FTW_DEPTH | FTW_PHYS);
+  }
+  CTempFolder(const CTempFolder&) = delete;
+  CTempFolder& operator=(const CTempFolder&) = delete;
+
+  const std::string& path() const { return m_path; }
+  /// The path of `name` inside the folder.
+  std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+ private:
+  std::string m_path;
+};
+
+/// Switches the process to a locale (and re-detects its code set) and the file-name mode,
+/// and puts both back at the end of the scope.
+class CScopedLocale {
+ public:
+  CScopedLocale(const char* name, bool ignoreLocale)
+      : m_previous(std::setlocale(LC_ALL, nullptr)), m_ignore(TempFsUTF::s_iIgnoreLocale) {
+    m_ok = std::setlocale(LC_ALL, name) != nullptr;
+    TempZkUCS::DetectLocale();
+    TempFsUTF::SetIgnoreLocale(ignoreLocale);
+  }
+  ~CScopedLocale() {
+    std::setlocale(LC_ALL, m_previous.c_str());
+    TempZkUCS::DetectLocale();
+    TempFsUTF::s_iIgnoreLocale = m_ignore;
+  }
+  CScopedLocale(const CScopedLocale&) = delete;
+  CScopedLocale& operator=(const CScopedLocale&) = delete;
+  bool ok() const { return m_ok; }
+
+ private:
+  std::string m_previous;
+  int m_ignore;
+  bool m_ok;
+};
+
+/// The native names in a folder, without "." and "..", read with the plain system calls (the
+/// 64-bit ones: 32-bit readdir fails on the 64-bit offsets of some file systems).
+inline std::set<std::string> NativeNames(const std::string& folder) {
+  std::set<std::string> names;
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return names;
+  while (const struct dirent64* entry = ::readdir64(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.insert(name);
+  }
+  ::closedir(dir);
+  return names;
+}
+
+/// The wide (UTF-32) form of well-formed UTF-8.
+inline std::wstring Widen(const std::string& utf8) {
+  std::wstring wide;
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    const int trail = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+    unsigned long c = trail == 0 ? lead : lead & (0x3F >> trail);
+    for (int k = 1; k <= trail; ++k)
+      c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    wide += static_cast<wchar_t>(c);
+    i += static_cast<size_t>(trail) + 1;
+  }
+  return wide;
+}
+
+}  // namespace yqbase_test
