@@ -16,36 +16,17 @@
 #include "yqbase/files/Unix/FsUTF.h"
 #include "yqbase/files/utfFsUtils.h"
 #include "yqbase/logging/LogWriterInterface.h"
+#include "yqbase/strings/StringExtensions.h"
 
 namespace {
 
 constexpr size_t kCopyBuffer = 32768;
 
-// The UTF-8 form of a wide (UTF-32) name; a code point outside Unicode fails with Win32 error
-// 1113 (ERROR_NO_UNICODE_TRANSLATION) at the caller's location.
+// The UTF-8 form of a wide (UTF-32) name, with the caller's location on failure.
 CYqError Narrow(const FXCodeLocation& location, const std::wstring& wide, std::string& utf8) {
-  utf8.clear();
-  for (const wchar_t c : wide) {
-    const unsigned long u = static_cast<unsigned long>(c);
-    if (u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF))
-      return FXErrorUtil::ErrorWin32(location, 1113, "Character 0x%lX has no UTF-8 form", u);
-    if (u < 0x80) {
-      utf8 += static_cast<char>(u);
-    } else if (u < 0x800) {
-      utf8 += static_cast<char>(0xC0 | (u >> 6));
-      utf8 += static_cast<char>(0x80 | (u & 0x3F));
-    } else if (u < 0x10000) {
-      utf8 += static_cast<char>(0xE0 | (u >> 12));
-      utf8 += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-      utf8 += static_cast<char>(0xF0 | (u >> 18));
-      utf8 += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
-      utf8 += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (u & 0x3F));
-    }
-  }
-  return CYqError();
+  CYqError error = FXString::UnicodeToUTF8(wide, utf8);
+  if (error.Failed()) error.Push(location);
+  return error;
 }
 
 // `folder`, one "/", then `name` less one leading "/".
