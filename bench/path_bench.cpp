@@ -1,0 +1,123 @@
+// FXPath::Append + SplitParentPath and removeDotDotFolder, each beside plain std::string code
+// doing comparable work.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "yqbase/files/YqPath.h"
+
+namespace {
+
+// Folders and names of a typical backup traversal.
+const std::vector<std::string> kFolders = {
+    "/home/user/projects/agent", "/var/lib/data/volume_07/", "/etc", "/usr/share/doc/libfoo",
+    "/srv/backup/2024/catalogue/"};
+const std::vector<std::string> kNames = {"README.md", "segment_000123.dat", "passwd",
+                                         "changelog.Debian.gz", "index"};
+const std::vector<std::string> kDotted = {
+    "/home/user/projects/agent/../other/./src/../include/x.h",
+    "/var/lib/data/volume_07/../../cache/./a/b/../c",
+    "/usr/share/doc/libfoo/../../../lib/x86_64-linux-gnu/libfoo.so",
+    "/srv/backup/2024/catalogue/../../2023/./catalogue/index"};
+
+void BM_AppendSplitParent(benchmark::State& state) {
+  size_t i = 0;
+  std::string path, parent, name;
+  for (auto _ : state) {
+    path = kFolders[i % kFolders.size()];
+    FXPath::Append(path, kNames[i % kNames.size()]);
+    CYqError err = FXPath::SplitParentPath(path, parent, name);
+    benchmark::DoNotOptimize(err);
+    benchmark::DoNotOptimize(name.data());
+    ++i;
+  }
+}
+BENCHMARK(BM_AppendSplitParent);
+
+// Concatenation with one separator, then rfind and two substrings.
+void BM_AnchorConcatRfind(benchmark::State& state) {
+  size_t i = 0;
+  std::string path, parent, name;
+  for (auto _ : state) {
+    path = kFolders[i % kFolders.size()];
+    if (path.back() != '/') path += '/';
+    path += kNames[i % kNames.size()];
+    const size_t slash = path.rfind('/');
+    parent.assign(path, 0, slash + 1);
+    name.assign(path, slash + 1, std::string::npos);
+    benchmark::DoNotOptimize(name.data());
+    ++i;
+  }
+}
+BENCHMARK(BM_AnchorConcatRfind);
+
+void BM_RemoveDotDotFolder(benchmark::State& state) {
+  size_t i = 0;
+  for (auto _ : state) {
+    std::string clean = FXPath::removeDotDotFolder(kDotted[i % kDotted.size()]);
+    benchmark::DoNotOptimize(clean.data());
+    ++i;
+  }
+}
+BENCHMARK(BM_RemoveDotDotFolder);
+
+// One pass copying components into a result string, climbing with rfind on "..".
+void BM_AnchorCopyRfind(benchmark::State& state) {
+  size_t i = 0;
+  for (auto _ : state) {
+    const std::string& path = kDotted[i % kDotted.size()];
+    std::string clean;
+    size_t start = 1;
+    while (start <= path.size()) {
+      size_t end = path.find('/', start);
+      if (end == std::string::npos) end = path.size();
+      const size_t length = end - start;
+      if (length == 2 && path[start] == '.' && path[start + 1] == '.') {
+        const size_t slash = clean.rfind('/');
+        clean.resize(slash == std::string::npos ? 0 : slash);
+      } else if (length > 0 && !(length == 1 && path[start] == '.')) {
+        clean += '/';
+        clean.append(path, start, length);
+      }
+      start = end + 1;
+    }
+    benchmark::DoNotOptimize(clean.data());
+    ++i;
+  }
+}
+BENCHMARK(BM_AnchorCopyRfind);
+
+// Keeps the time per iteration of every run, to print the ratios at the end.
+class CRatioReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> nanoseconds;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime() *
+                                          benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
+                                          benchmark::GetTimeUnitMultiplier(run.time_unit);
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+void PrintRatio(const CRatioReporter& reporter, const char* name, const char* anchor) {
+  auto a = reporter.nanoseconds.find(name);
+  auto b = reporter.nanoseconds.find(anchor);
+  if (a == reporter.nanoseconds.end() || b == reporter.nanoseconds.end() || b->second <= 0) return;
+  std::printf("%-22s %7.2f ns/call   %-22s %7.2f ns/call   ratio %.2f\n", name, a->second, anchor,
+              b->second, a->second / b->second);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  CRatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  PrintRatio(reporter, "BM_AppendSplitParent", "BM_AnchorConcatRfind");
+  PrintRatio(reporter, "BM_RemoveDotDotFolder", "BM_AnchorCopyRfind");
+  return 0;
+}
