@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/RatioReporter.h"
 #include "yqbase/errors/ErrorUtil.h"
 
 namespace {
@@ -106,34 +107,13 @@ void BM_GetErrNoOfWin32(benchmark::State& state) {
 }
 BENCHMARK(BM_GetErrNoOfWin32);
 
-// Keeps the time per iteration of every run, to print the ratios at the end.
-class CRatioReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> nanoseconds;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime() *
-                                          benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
-                                          benchmark::GetTimeUnitMultiplier(run.time_unit);
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
-void PrintRatio(const CRatioReporter& reporter, const char* name, const char* anchor) {
-  auto a = reporter.nanoseconds.find(name);
-  auto b = reporter.nanoseconds.find(anchor);
-  if (a == reporter.nanoseconds.end() || b == reporter.nanoseconds.end() || b->second <= 0) return;
-  std::printf("%-22s %7.2f ns/call   %-22s %7.2f ns/call   ratio %.2f\n", name, a->second, anchor,
-              b->second, a->second / b->second);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   CRatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  PrintRatio(reporter, "BM_Matches", "BM_AnchorSetMatches");
-  PrintRatio(reporter, "BM_GetErrNoOfWin32", "BM_AnchorSetGetErrNo");
+  reporter.PrintRatio("BM_Matches", "BM_AnchorSetMatches");
+  reporter.PrintRatio("BM_GetErrNoOfWin32", "BM_AnchorSetGetErrNo");
   return 0;
 }

@@ -3,10 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/RatioReporter.h"
 #include "yqbase/files/YqPath.h"
 
 namespace {
@@ -90,34 +90,13 @@ void BM_AnchorCopyRfind(benchmark::State& state) {
 }
 BENCHMARK(BM_AnchorCopyRfind);
 
-// Keeps the time per iteration of every run, to print the ratios at the end.
-class CRatioReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> nanoseconds;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime() *
-                                          benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
-                                          benchmark::GetTimeUnitMultiplier(run.time_unit);
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
-void PrintRatio(const CRatioReporter& reporter, const char* name, const char* anchor) {
-  auto a = reporter.nanoseconds.find(name);
-  auto b = reporter.nanoseconds.find(anchor);
-  if (a == reporter.nanoseconds.end() || b == reporter.nanoseconds.end() || b->second <= 0) return;
-  std::printf("%-22s %7.2f ns/call   %-22s %7.2f ns/call   ratio %.2f\n", name, a->second, anchor,
-              b->second, a->second / b->second);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   CRatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  PrintRatio(reporter, "BM_AppendSplitParent", "BM_AnchorConcatRfind");
-  PrintRatio(reporter, "BM_RemoveDotDotFolder", "BM_AnchorCopyRfind");
+  reporter.PrintRatio("BM_AppendSplitParent", "BM_AnchorConcatRfind");
+  reporter.PrintRatio("BM_RemoveDotDotFolder", "BM_AnchorCopyRfind");
   return 0;
 }
