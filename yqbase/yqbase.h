@@ -19,6 +19,8 @@
 #include "yqbase/errors/YqExport.h"
 #include "yqbase/errors/YqTypes.h"
 #include "yqbase/errors/ZkException.h"
+#include "yqbase/files/Unix/FsUTF.h"
+#include "yqbase/files/utfFsUtils.h"
 #include "yqbase/logging/LogWriterInterface.h"
 #include "yqbase/strings/DisplayTable.h"
 #include "yqbase/strings/DisplayTypes.h"
