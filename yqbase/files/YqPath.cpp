@@ -1,10 +1,14 @@
 // CYqPath: the path value class.
 #include "yqbase/files/YqPath.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstring>
 #include <string>
 
 #include "yqbase/errors/ErrorUtil.h"
+#include "yqbase/files/Unix/FsUTF.h"
 #include "yqbase/logging/LogWriterInterface.h"
 
 // Locations of CYqPath carry the file name its log readers know.
@@ -53,6 +57,19 @@ bool CYqPath::SplitUNC(CYqString& server, CYqString& share) const {
   return false;
 }
 
+CYqString CYqPath::AbsPath() const {
+  if (IsAbsolute()) return m_path;
+  std::string folder;
+  CYqError err = FXPath::GetCurrentFolder(folder);
+  if (err.Failed()) {
+    YQ_LOG_FAILURE("Cannot make '%s' absolute: %s", m_path.c_str(), err.AsString().c_str());
+    return m_path;
+  }
+  folder += '/';
+  folder += m_path.c_str();
+  return CYqString(folder.c_str());
+}
+
 CYqString CYqPath::Append(const char* a, const char* b) {
   std::string joined = a != nullptr ? a : "";
   const char* tail = b != nullptr ? b : "";
@@ -91,7 +108,108 @@ bool CYqPath::IsAbsolute(const char* path) { return CYqPath(path).IsAbsolute(); 
 bool CYqPath::SplitUNC(const char* path, CYqString& server, CYqString& share) {
   return CYqPath(path).SplitUNC(server, share);
 }
+CYqString CYqPath::AbsPath(const char* path) { return CYqPath(path).AbsPath(); }
 void CYqPath::Split(const char* path, std::vector<CYqString>& components) {
   CYqPath(path).Split(components);
 }
 bool CYqPath::IsSystemPath(const char* path) { return CYqPath(path).IsSystemPath(); }
+
+namespace {
+
+// The file-type bits of the object named by `path` (of the link itself unless
+// `followLinks`), or the errno of the failed call.
+int FileMode(const char* path, bool followLinks, mode_t& mode) {
+  struct stat64 st;
+  const int result =
+      followLinks ? TempFsUTF::stat_utf(path, &st) : TempFsUTF::lstat_utf(path, &st);
+  if (result != 0) return errno;
+  mode = st.st_mode;
+  return 0;
+}
+
+}  // namespace
+
+CYqError CYqPath::IsDirectory(bool& answer) const {
+  mode_t mode = 0;
+  if (const int error = FileMode(c_str(), true, mode))
+    return FXErrorUtil::ErrorErrNo(YQPATH_LOC, error,
+                                   "Failed to identify if name is directory, FileName=%s", c_str());
+  answer = S_ISDIR(mode);
+  return CYqError();
+}
+
+bool CYqPath::IsFile() const {
+  mode_t mode = 0;
+  return FileMode(c_str(), true, mode) == 0 && S_ISREG(mode);
+}
+
+CYqError CYqPath::IsBlockDev(bool& answer) const {
+  mode_t mode = 0;
+  if (const int error = FileMode(c_str(), true, mode))
+    return FXErrorUtil::ErrorErrNo(YQPATH_LOC, error,
+                                   "Failed to identify if file is block device, FileName=%s",
+                                   c_str());
+  answer = S_ISBLK(mode);
+  return CYqError();
+}
+
+CYqError CYqPath::IsCharDev(bool& answer) const {
+  mode_t mode = 0;
+  if (const int error = FileMode(c_str(), true, mode))
+    return FXErrorUtil::ErrorErrNo(YQPATH_LOC, error,
+                                   "Failed to identify if file is character device, FileName=%s",
+                                   c_str());
+  answer = S_ISCHR(mode);
+  return CYqError();
+}
+
+CYqError CYqPath::IsLink(bool& answer) const {
+  mode_t mode = 0;
+  if (const int error = FileMode(c_str(), false, mode))
+    return FXErrorUtil::ErrorErrNo(YQPATH_LOC, error,
+                                   "Failed to identify if file is link, FileName=%s", c_str());
+  answer = S_ISLNK(mode);
+  return CYqError();
+}
+
+CYqError CYqPath::Exists(bool& answer) const {
+  answer = FXPath::DoesPathExist(c_str());
+  return CYqError();
+}
+
+// The answers without the error: a failure is "no".
+bool CYqPath::IsDirectory() const {
+  bool answer = false;
+  return IsDirectory(answer).Succeeded() && answer;
+}
+bool CYqPath::IsBlockDev() const {
+  bool answer = false;
+  return IsBlockDev(answer).Succeeded() && answer;
+}
+bool CYqPath::IsCharDev() const {
+  bool answer = false;
+  return IsCharDev(answer).Succeeded() && answer;
+}
+bool CYqPath::IsLink() const {
+  bool answer = false;
+  return IsLink(answer).Succeeded() && answer;
+}
+bool CYqPath::Exists() const { return FXPath::DoesPathExist(c_str()); }
+
+CYqError CYqPath::IsDirectory(const char* path, bool& answer) {
+  return CYqPath(path).IsDirectory(answer);
+}
+bool CYqPath::IsDirectory(const char* path) { return CYqPath(path).IsDirectory(); }
+bool CYqPath::IsFile(const char* path) { return CYqPath(path).IsFile(); }
+CYqError CYqPath::IsBlockDev(const char* path, bool& answer) {
+  return CYqPath(path).IsBlockDev(answer);
+}
+bool CYqPath::IsBlockDev(const char* path) { return CYqPath(path).IsBlockDev(); }
+CYqError CYqPath::IsCharDev(const char* path, bool& answer) {
+  return CYqPath(path).IsCharDev(answer);
+}
+bool CYqPath::IsCharDev(const char* path) { return CYqPath(path).IsCharDev(); }
+CYqError CYqPath::IsLink(const char* path, bool& answer) { return CYqPath(path).IsLink(answer); }
+bool CYqPath::IsLink(const char* path) { return CYqPath(path).IsLink(); }
+CYqError CYqPath::Exists(const char* path, bool& answer) { return CYqPath(path).Exists(answer); }
+bool CYqPath::Exists(const char* path) { return CYqPath(path).Exists(); }

@@ -107,11 +107,13 @@ class YQBASE_EXPORT FXPath {
   /// "{velkora-device-unknown}", and an empty or relative path is returned unchanged.
   [[nodiscard]] static CYqError ZKGetVolumeUniqueId(const std::string& path, std::string& id);
 
-  /// The mount point of the volume holding the absolute, existing `path`, taken from the
-  /// mounted-volume list (longest mount point first). Unless `returnPhysicalPath` is set and
-  /// the path lies on another device than that mount point, the answer is the highest folder
-  /// above the path still on the path's device. Fails with Win32 code 160 for an empty or
-  /// relative path, and with the stat or mount-table failure otherwise.
+  /// The mount point of the volume holding the absolute, existing `path`: the longest mount
+  /// point of the mounted-volume list above the path (resolved or as given; the path itself
+  /// when it is a mounted folder). When that mount point lies on another device than the path
+  /// (a bind or sub-volume the table does not list) and `returnPhysicalPath` is false, the
+  /// answer is instead the highest folder above the path still on the path's device. Fails
+  /// with Win32 code 160 for an empty or relative path, and with the stat, link resolution or
+  /// mount-table failure otherwise.
   [[nodiscard]] static CYqError ZKGetVolumeNameForVolumeMountPoint(const std::string& path,
                                                                    std::string& volume,
                                                                    bool returnPhysicalPath);
@@ -209,8 +211,5 @@ class YQBASE_EXPORT CYqPath {
   CYqError RevokeDeletePermissions(const char* account) const;
 
  private:
-  // Reads the file-type bits of the object (lstat for links, else stat).
-  CYqError TypeOf(bool followLinks, const char* what, unsigned& mode) const;
-
   CYqString m_path;
 };
