@@ -5,17 +5,20 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <list>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/files/Files_testutil.h"
 #include "yqbase/files/YqDirectory.h"
 #include "yqbase/files/YqPath.h"
+#include "yqbase/threads/Threads_testutil.h"
 #include "yqbase/volumes/ZkMntTab.h"
 
 namespace {
@@ -128,6 +131,38 @@ TEST_F(PathFs, MakeRealPathOfRelativeAndRootPaths) {
   ASSERT_TRUE(FXPath::MakeRealPath("//..//.", out).Succeeded());
   EXPECT_EQ(out, "/");
   EXPECT_TRUE(FXErrorUtil::IsWin32(FXPath::MakeRealPath("", out), 3));
+}
+
+TEST_F(PathFs, MakeRealPathTracesEachStepAtLevel3) {
+  MakeFolder("d");
+  MakeLink("l", "d");
+  MakeLink("a", At("d"));
+  std::vector<std::string> texts;
+  {
+    yqtest::CScopedCaptureLog capture;
+    std::string out;
+    ASSERT_TRUE(FXPath::MakeRealPath(At("l/../a"), out).Succeeded());
+    EXPECT_EQ(out, At("d"));
+    for (const yqtest::SLogLine& line : capture.Writer().Lines()) {
+      EXPECT_EQ(line.level, 3);
+      EXPECT_NE(line.function.find("FXPath::MakeRealPath"), std::string::npos) << line.function;
+      texts.push_back(line.text);
+    }
+  }
+  const std::string expected[] = {
+      "path '" + At("l") + "' is a link",
+      "path '" + At("l") + "' is a link to d",
+      "will remove .. in path '" + At("d") + "'",
+      "path '" + At("d") + "' not a link",
+      "path '" + At("a") + "' is a link to " + At("d"),
+      "changing to '" + At("d") + "'",
+      "result path '" + At("d") + "'",
+  };
+  auto next = texts.begin();
+  for (const std::string& line : expected) {
+    next = std::find(next, texts.end(), line);
+    EXPECT_NE(next, texts.end()) << "missing or out of order: " << line;
+  }
 }
 
 TEST_F(PathFs, ReadLinkReturnsTargetsOfAnyLength) {
