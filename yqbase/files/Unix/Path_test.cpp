@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <list>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -18,6 +18,7 @@
 #include "yqbase/files/Files_testutil.h"
 #include "yqbase/files/YqDirectory.h"
 #include "yqbase/files/YqPath.h"
+#include "yqbase/strings/StringExtensions.h"
 #include "yqbase/threads/Threads_testutil.h"
 #include "yqbase/volumes/ZkMntTab.h"
 
@@ -375,20 +376,27 @@ TEST_F(PathFs, VolumeUniqueIdShapes) {
   MakeFile("dir/file");
   std::string folderId;
   ASSERT_TRUE(FXPath::ZKGetVolumeUniqueId(At("dir"), folderId).Succeeded());
-  const std::regex shape("\\{velkora-device-0([0-9A-F]+)-0([0-9A-F]+)-([0-9]+)\\}");
-  std::smatch parts;
-  ASSERT_TRUE(std::regex_match(folderId, parts, shape)) << folderId;
+  unsigned int majorNumber = 0, minorNumber = 0;
+  unsigned long long inode = 0;
+  int consumed = 0;
+  ASSERT_EQ(std::sscanf(folderId.c_str(), "{velkora-device-0%X-0%X-%llu}%n", &majorNumber,
+                        &minorNumber, &inode, &consumed),
+            3)
+      << folderId;
+  EXPECT_EQ(static_cast<size_t>(consumed), folderId.size()) << folderId;
+  EXPECT_EQ(folderId, FXString::Format("{velkora-device-0%X-0%X-%llu}", majorNumber, minorNumber,
+                                       inode));  // upper-case hexadecimal, no padding
   struct stat64 st;
   ASSERT_EQ(stat64(At("dir").c_str(), &st), 0);
-  EXPECT_EQ(std::stoul(parts[1], nullptr, 16), major(st.st_dev));
-  EXPECT_EQ(std::stoul(parts[2], nullptr, 16), minor(st.st_dev));
+  EXPECT_EQ(majorNumber, major(st.st_dev));
+  EXPECT_EQ(minorNumber, minor(st.st_dev));
   std::list<ZkMntTab::Entry> volumes;
   ASSERT_TRUE(ZkMntTab::getAll(volumes).Succeeded());
   const ZkMntTab::Entry* volume = ZkMntTab::find(volumes, At("dir").c_str());
   ASSERT_NE(volume, nullptr);
   struct stat64 mountSt;
   ASSERT_EQ(lstat64(volume->mountPoint.c_str(), &mountSt), 0);
-  EXPECT_EQ(std::stoull(parts[3]), static_cast<unsigned long long>(mountSt.st_ino));
+  EXPECT_EQ(inode, static_cast<unsigned long long>(mountSt.st_ino));
 
   // Everything on the same volume shares the id: files, trailing "/", links (taken as
   // themselves even when they point to another volume).
