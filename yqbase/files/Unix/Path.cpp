@@ -3,6 +3,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <list>
@@ -136,31 +137,30 @@ std::string FXPath::removeDotDotFolder(const std::string& path) {
   if (path.empty()) return path;
   const bool absolute = path[0] == '/';
   const bool trailingSlash = path.size() > 1 && path.back() == '/';
-  // Components that survive, as views into `path`; no copies until the result is built.
-  std::vector<std::string_view> kept;
-  const std::string_view text(path);
+  // Components are copied into the result as they come; ".." cuts the last one off again.
+  // Below `floor` lie the root and the ".." a relative path cannot resolve: never cut.
+  std::string result;
+  result.reserve(path.size() + 1);
+  if (absolute) result += '/';
+  size_t floor = result.size();
   size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('/', start);
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view component = text.substr(start, end - start);
+  while (start < path.size()) {
+    size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    const size_t length = end - start;
+    const char* component = path.data() + start;
     start = end + 1;
-    if (component.empty() || component == ".") continue;
-    if (component == "..") {
-      if (!kept.empty() && kept.back() != "..")
-        kept.pop_back();
-      else if (!absolute)
-        kept.push_back(component);  // a relative path keeps the ".." it cannot resolve
+    if (length == 0 || (length == 1 && component[0] == '.')) continue;
+    const bool dotDot = length == 2 && component[0] == '.' && component[1] == '.';
+    if (dotDot && result.size() > floor) {
+      const size_t slash = result.rfind('/');
+      result.resize(slash == std::string::npos ? 0 : std::max<size_t>(slash, floor));
       continue;
     }
-    kept.push_back(component);
-  }
-  std::string result;
-  result.reserve(path.size());
-  if (absolute) result += '/';
-  for (size_t i = 0; i < kept.size(); ++i) {
-    if (i > 0) result += '/';
-    result.append(kept[i].data(), kept[i].size());
+    if (dotDot && absolute) continue;  // nothing climbs above the root
+    if (!result.empty() && result.back() != '/') result += '/';
+    result.append(component, length);
+    if (dotDot) floor = result.size();
   }
   if (result.empty()) result = ".";
   if (trailingSlash && result.back() != '/') result += '/';
