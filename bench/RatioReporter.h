@@ -1,5 +1,5 @@
-// A console reporter that keeps each benchmark's time per iteration, to print ratios to an
-// anchor benchmark after the runs.
+// A console reporter that keeps each benchmark's time per iteration, to print its ratio to
+// the anchor that ran beside it.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -12,6 +12,7 @@
 class CRatioReporter : public benchmark::ConsoleReporter {
  public:
   std::map<std::string, double> nanoseconds;
+
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
       nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime() *
@@ -20,12 +21,12 @@ class CRatioReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::ReportRuns(runs);
   }
 
-  /// Prints both times and their ratio; nothing when either did not run.
+  /// Prints "name ns/call, anchor ns/call, ratio" when both ran.
   void PrintRatio(const char* name, const char* anchor) const {
     auto a = nanoseconds.find(name);
     auto b = nanoseconds.find(anchor);
     if (a == nanoseconds.end() || b == nanoseconds.end() || b->second <= 0) return;
-    std::printf("%-22s %7.2f ns/call   %-22s %7.2f ns/call   ratio %.2f\n", name, a->second,
-                anchor, b->second, a->second / b->second);
+    std::printf("%-22s %7.2f ns/call   %-22s %7.2f ns/call   ratio %.2f\n", name, a->second, anchor,
+                b->second, a->second / b->second);
   }
 };

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "bench/RatioReporter.h"
+#include "RatioReporter.h"
 #include "yqbase/errors/ErrorUtil.h"
 
 namespace {

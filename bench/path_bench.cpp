@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/RatioReporter.h"
+#include "RatioReporter.h"
 #include "yqbase/files/YqPath.h"
 
 namespace {
