@@ -127,15 +127,21 @@ int FileMode(const char* path, bool followLinks, mode_t& mode) {
   return 0;
 }
 
+// Whether the object is of file type `type`; a failure names the question in `message`.
+CYqError IsOfType(const char* path, bool followLinks, mode_t type, const FXCodeLocation& location,
+                  const char* message, bool& answer) {
+  mode_t mode = 0;
+  if (const int error = FileMode(path, followLinks, mode))
+    return FXErrorUtil::ErrorErrNo(location, error, "%s, FileName=%s", message, path);
+  answer = (mode & S_IFMT) == type;
+  return CYqError();
+}
+
 }  // namespace
 
 CYqError CYqPath::IsDirectory(bool& answer) const {
-  mode_t mode = 0;
-  if (const int error = FileMode(c_str(), true, mode))
-    return FXErrorUtil::ErrorErrNo(YQPATH_LOC, error,
-                                   "Failed to identify if name is directory, FileName=%s", c_str());
-  answer = S_ISDIR(mode);
-  return CYqError();
+  return IsOfType(c_str(), true, S_IFDIR, YQPATH_LOC, "Failed to identify if name is directory",
+                  answer);
 }
 
 bool CYqPath::IsFile() const {
@@ -144,32 +150,18 @@ bool CYqPath::IsFile() const {
 }
 
 CYqError CYqPath::IsBlockDev(bool& answer) const {
-  mode_t mode = 0;
-  if (const int error = FileMode(c_str(), true, mode))
-    return FXErrorUtil::ErrorErrNo(YQPATH_LOC, error,
-                                   "Failed to identify if file is block device, FileName=%s",
-                                   c_str());
-  answer = S_ISBLK(mode);
-  return CYqError();
+  return IsOfType(c_str(), true, S_IFBLK, YQPATH_LOC,
+                  "Failed to identify if file is block device", answer);
 }
 
 CYqError CYqPath::IsCharDev(bool& answer) const {
-  mode_t mode = 0;
-  if (const int error = FileMode(c_str(), true, mode))
-    return FXErrorUtil::ErrorErrNo(YQPATH_LOC, error,
-                                   "Failed to identify if file is character device, FileName=%s",
-                                   c_str());
-  answer = S_ISCHR(mode);
-  return CYqError();
+  return IsOfType(c_str(), true, S_IFCHR, YQPATH_LOC,
+                  "Failed to identify if file is character device", answer);
 }
 
 CYqError CYqPath::IsLink(bool& answer) const {
-  mode_t mode = 0;
-  if (const int error = FileMode(c_str(), false, mode))
-    return FXErrorUtil::ErrorErrNo(YQPATH_LOC, error,
-                                   "Failed to identify if file is link, FileName=%s", c_str());
-  answer = S_ISLNK(mode);
-  return CYqError();
+  return IsOfType(c_str(), false, S_IFLNK, YQPATH_LOC, "Failed to identify if file is link",
+                  answer);
 }
 
 CYqError CYqPath::Exists(bool& answer) const {
@@ -177,7 +169,7 @@ CYqError CYqPath::Exists(bool& answer) const {
   return CYqError();
 }
 
-// The answers without the error: a failure is "no".
+// The plain forms take a failure as "no".
 bool CYqPath::IsDirectory() const {
   bool answer = false;
   return IsDirectory(answer).Succeeded() && answer;
