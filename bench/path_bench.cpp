@@ -12,9 +12,9 @@
 namespace {
 
 // Folders and names of a typical backup traversal.
-const std::vector<std::string> kFolders = {
-    "/home/user/projects/agent", "/var/lib/data/volume_07/", "/etc", "/usr/share/doc/libfoo",
-    "/srv/backup/2024/catalogue/"};
+const std::vector<std::string> kFolders = {"/home/user/projects/agent", "/var/lib/data/volume_07/",
+                                           "/etc", "/usr/share/doc/libfoo",
+                                           "/srv/backup/2024/catalogue/"};
 const std::vector<std::string> kNames = {"README.md", "segment_000123.dat", "passwd",
                                          "changelog.Debian.gz", "index"};
 const std::vector<std::string> kDotted = {

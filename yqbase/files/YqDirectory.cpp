@@ -18,8 +18,7 @@ SVolumeCache& VolumeCache() {
 
 }  // namespace
 
-CYqError FXFolder::getLogicalVolumeList(std::list<ZkMntTab::Entry>& volumes,
-                                        const char* fsType) {
+CYqError FXFolder::getLogicalVolumeList(std::list<ZkMntTab::Entry>& volumes, const char* fsType) {
   SVolumeCache& cache = VolumeCache();
   auto_lock guard(&cache.lock);
   if (cache.volumes.empty()) {

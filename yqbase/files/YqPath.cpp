@@ -15,7 +15,7 @@
 #define YQPATH_LOC (FXCodeLocation{"YqPath.cpp", __PRETTY_FUNCTION__, __LINE__})
 
 const char* const CYqPath::s_systemPrefixes[14] = {
-    "/boot/", "/etc/",     "/bin/",      "/dev/",      "/root/",      "/sbin/",  "/lib/",
+    "/boot/",  "/etc/",     "/bin/",      "/dev/",     "/root/",      "/sbin/", "/lib/",
     "/lib64/", "/usr/bin/", "/usr/sbin/", "/usr/lib/", "/usr/lib64/", "/proc/", nullptr};
 
 CYqPath::CYqPath(const char* path) {
@@ -120,8 +120,7 @@ namespace {
 // `followLinks`), or the errno of the failed call.
 int FileMode(const char* path, bool followLinks, mode_t& mode) {
   struct stat64 st;
-  const int result =
-      followLinks ? TempFsUTF::stat_utf(path, &st) : TempFsUTF::lstat_utf(path, &st);
+  const int result = followLinks ? TempFsUTF::stat_utf(path, &st) : TempFsUTF::lstat_utf(path, &st);
   if (result != 0) return errno;
   mode = st.st_mode;
   return 0;
@@ -150,8 +149,8 @@ bool CYqPath::IsFile() const {
 }
 
 CYqError CYqPath::IsBlockDev(bool& answer) const {
-  return IsOfType(c_str(), true, S_IFBLK, YQPATH_LOC,
-                  "Failed to identify if file is block device", answer);
+  return IsOfType(c_str(), true, S_IFBLK, YQPATH_LOC, "Failed to identify if file is block device",
+                  answer);
 }
 
 CYqError CYqPath::IsCharDev(bool& answer) const {

@@ -23,10 +23,10 @@ TEST(FXPath, AppendPutsExactlyOneSeparator) {
     const char* expected;
   };
   const Row rows[] = {
-      {"", "x", 0, "/x"},        {"/a/", "/b", 0, "/a/b"},   {"/a", "b", 0, "/a/b"},
-      {"/a", "/b", 0, "/a/b"},   {"/a/", "b", 0, "/a/b"},    {"/a", "", 0, "/a"},
-      {"/a", "", 1, "/a/"},      {"/a/", "", 1, "/a/"},      {"", "", 1, "/"},
-      {"", "", 0, ""},           {"a", "b/", 0, "a/b/"},     {"/", "/", 0, "/"},
+      {"", "x", 0, "/x"},        {"/a/", "/b", 0, "/a/b"}, {"/a", "b", 0, "/a/b"},
+      {"/a", "/b", 0, "/a/b"},   {"/a/", "b", 0, "/a/b"},  {"/a", "", 0, "/a"},
+      {"/a", "", 1, "/a/"},      {"/a/", "", 1, "/a/"},    {"", "", 1, "/"},
+      {"", "", 0, ""},           {"a", "b/", 0, "a/b/"},   {"/", "/", 0, "/"},
       {"/a", "//b", 0, "/a//b"},  // only one leading "/" of the tail is dropped
   };
   for (const Row& row : rows) {
@@ -44,10 +44,16 @@ TEST(FXPath, SplitParentPathTable) {
     const char* name;
   };
   const Row rows[] = {
-      {"/a/b", "/a/", "b"},   {"/a/b/", "/a/", "b"}, {"/a", "/", "a"},
-      {"/a/", "/", "a"},      {"name", "/", "name"}, {"a/b", "a/", "b"},
-      {"//", "/", ""},        {"/a/b//", "/a/b/", ""},  // only one trailing "/" is ignored
-      {"/a/../b", "/a/../", "b"}, {"/a/.", "/a/", "."},
+      {"/a/b", "/a/", "b"},
+      {"/a/b/", "/a/", "b"},
+      {"/a", "/", "a"},
+      {"/a/", "/", "a"},
+      {"name", "/", "name"},
+      {"a/b", "a/", "b"},
+      {"//", "/", ""},
+      {"/a/b//", "/a/b/", ""},  // only one trailing "/" is ignored
+      {"/a/../b", "/a/../", "b"},
+      {"/a/.", "/a/", "."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
@@ -93,17 +99,17 @@ TEST(FXPath, AncestorAndSameTable) {
     const char* a;
     const char* b;
     bool same;
-    bool aAboveB;     // IsAncestorOf(a, b, false)
+    bool aAboveB;      // IsAncestorOf(a, b, false)
     bool aAboveBSame;  // IsAncestorOf(a, b, true)
   };
   const Row rows[] = {
-      {"/a", "/ab", false, false, false},   {"/a/", "/a/b", false, true, true},
-      {"/a", "/a/b", false, true, true},    {"/a", "/a/", true, false, true},
-      {"/a/", "/a", true, false, true},     {"/", "/x", false, true, true},
-      {"/", "/", true, false, true},        {"/", "/x/y/", false, true, true},
-      {"/a/b", "/a", false, false, false},  {"", "", true, false, true},
-      {"", "/a", false, false, false},      {"/a", "", false, false, false},
-      {"/A", "/a", false, false, false},    {"a", "a/b", false, true, true},
+      {"/a", "/ab", false, false, false},    {"/a/", "/a/b", false, true, true},
+      {"/a", "/a/b", false, true, true},     {"/a", "/a/", true, false, true},
+      {"/a/", "/a", true, false, true},      {"/", "/x", false, true, true},
+      {"/", "/", true, false, true},         {"/", "/x/y/", false, true, true},
+      {"/a/b", "/a", false, false, false},   {"", "", true, false, true},
+      {"", "/a", false, false, false},       {"/a", "", false, false, false},
+      {"/A", "/a", false, false, false},     {"a", "a/b", false, true, true},
       {"/a/b", "/a/c", false, false, false}, {"/a//", "/a", false, false, false},
   };
   for (const Row& row : rows) {
@@ -127,13 +133,26 @@ TEST(FXPath, RemoveDotDotFolderTable) {
     const char* expected;
   };
   const Row rows[] = {
-      {"/a/b/../c", "/a/c"},   {"/a/../..", "/"},     {"../x", "../x"},
-      {"../../x/..", "../.."}, {"a/../../b", "../b"}, {"/..", "/"},
-      {"/", "/"},              {"//", "/"},           {"", ""},
-      {"/a/./b", "/a/b"},      {".", "."},            {"./a", "a"},
-      {"a/..", "."},           {"/a/b/", "/a/b/"},    {"/a/b/../", "/a/"},
-      {"/a//b", "/a/b"},       {"/a/..b/c", "/a/..b/c"}, {"/.../a", "/.../a"},
-      {"/a/b/c/../../d", "/a/d"}, {"a/./../b/", "b/"},
+      {"/a/b/../c", "/a/c"},
+      {"/a/../..", "/"},
+      {"../x", "../x"},
+      {"../../x/..", "../.."},
+      {"a/../../b", "../b"},
+      {"/..", "/"},
+      {"/", "/"},
+      {"//", "/"},
+      {"", ""},
+      {"/a/./b", "/a/b"},
+      {".", "."},
+      {"./a", "a"},
+      {"a/..", "."},
+      {"/a/b/", "/a/b/"},
+      {"/a/b/../", "/a/"},
+      {"/a//b", "/a/b"},
+      {"/a/..b/c", "/a/..b/c"},
+      {"/.../a", "/.../a"},
+      {"/a/b/c/../../d", "/a/d"},
+      {"a/./../b/", "b/"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
@@ -168,11 +187,10 @@ TEST(FXPath, MakeAbsolutePathAgainstBase) {
     const char* expected;
   };
   const Row rows[] = {
-      {"/base", ".", "/base"},          {"/base", "./x", "/base/x"},
-      {"/base", "x/y", "/base/x/y"},    {"/base/", "x", "/base/x"},
-      {"/base/sub", "../x", "/base/x"}, {"/base", "../../..", "/"},
-      {"/base", "/abs/../p", "/p"},     {"/base", "", "/base"},
-      {"/", "x", "/x"},                 {"/base", "./", "/base"},
+      {"/base", ".", "/base"},      {"/base", "./x", "/base/x"},      {"/base", "x/y", "/base/x/y"},
+      {"/base/", "x", "/base/x"},   {"/base/sub", "../x", "/base/x"}, {"/base", "../../..", "/"},
+      {"/base", "/abs/../p", "/p"}, {"/base", "", "/base"},           {"/", "x", "/x"},
+      {"/base", "./", "/base"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.base) + " + " + row.in);
@@ -190,10 +208,10 @@ TEST(FXPath, RemovePathFromFileNameAndReplacePath) {
     const char* rest;
   };
   const Row rows[] = {
-      {"/a/b/c", "/a", true, "b/c"},  {"/a/b/c", "/a/", true, "b/c"},
-      {"/a/b", "/a/b", true, ""},     {"/a/b", "/x", false, ""},
-      {"/a", "/a/b", false, ""},      {"/a/b", "", false, ""},
-      {"", "/a", false, ""},          {"rel/x", "rel", true, "x"},
+      {"/a/b/c", "/a", true, "b/c"}, {"/a/b/c", "/a/", true, "b/c"},
+      {"/a/b", "/a/b", true, ""},    {"/a/b", "/x", false, ""},
+      {"/a", "/a/b", false, ""},     {"/a/b", "", false, ""},
+      {"", "/a", false, ""},         {"rel/x", "rel", true, "x"},
       {"/ab/c", "/a", true, "b/c"},  // the prefix is compared as text
   };
   for (const Row& row : rows) {
@@ -241,8 +259,8 @@ TEST(CYqPath, ConstructorCollapsesSeparatorRuns) {
     const char* in;
     const char* held;
   };
-  const Row rows[] = {{"a//b///c", "a/b/c"}, {"//", "/"},    {"/a/", "/a/"},
-                      {"", ""},              {"a/./b", "a/./b"}, {"///x//", "/x/"}};
+  const Row rows[] = {{"a//b///c", "a/b/c"}, {"//", "/"},      {"/a/", "/a/"}, {"", ""},
+                      {"a/./b", "a/./b"},    {"///x//", "/x/"}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.in);
     EXPECT_STREQ(CYqPath(row.in).c_str(), row.held);
@@ -318,10 +336,18 @@ TEST(CYqPath, IsSystemPathTable) {
     bool system;
   };
   const Row rows[] = {
-      {"/", true},           {"/etc/passwd", true},     {"/etcetera", false},
-      {"/etc", false},       {"/etc/", true},           {"//etc//passwd", true},
-      {"/usr/lib64/x", true}, {"/usr/local/bin/x", false}, {"/proc/1", true},
-      {"/home/u", false},    {"", false},               {"etc/passwd", false},
+      {"/", true},
+      {"/etc/passwd", true},
+      {"/etcetera", false},
+      {"/etc", false},
+      {"/etc/", true},
+      {"//etc//passwd", true},
+      {"/usr/lib64/x", true},
+      {"/usr/local/bin/x", false},
+      {"/proc/1", true},
+      {"/home/u", false},
+      {"", false},
+      {"etc/passwd", false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);

@@ -106,8 +106,7 @@ CYqError ZkMntTab::getAll(std::list<Entry>& entries, const char* typeFilter) {
 
 CYqError ZkMntTab::getAllFromFile(const char* tableFile, std::list<Entry>& entries,
                                   const char* typeFilter) {
-  if (tableFile == nullptr)
-    return FXErrorUtil::ErrorWin32(MNTTAB_LOC, 87, "No mount table given");
+  if (tableFile == nullptr) return FXErrorUtil::ErrorWin32(MNTTAB_LOC, 87, "No mount table given");
   try {
     std::list<Entry> read;
     CYqError err = ReadTable(tableFile, typeFilter, read);
@@ -131,8 +130,8 @@ const ZkMntTab::Entry* ZkMntTab::find(const std::list<Entry>& entries, const cha
     const char* mount = entry.mountPoint.c_str();
     const size_t length = TrimmedLength(mount, entry.mountPoint.size());
     if (length == 0 || length > pathLength || std::strncmp(path, mount, length) != 0) continue;
-    const bool holds = (length == 1 && mount[0] == '/') || length == pathLength ||
-                       path[length] == '/';
+    const bool holds =
+        (length == 1 && mount[0] == '/') || length == pathLength || path[length] == '/';
     if (holds && (best == nullptr || length > bestLength)) {
       best = &entry;
       bestLength = length;

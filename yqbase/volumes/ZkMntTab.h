@@ -24,8 +24,8 @@ class YQBASE_EXPORT ZkMntTab {
     std::string options;     ///< the mount options
 
     bool operator==(const Entry& other) const {
-      return device == other.device && mountPoint == other.mountPoint &&
-             cluster == other.cluster && fsType == other.fsType && options == other.options;
+      return device == other.device && mountPoint == other.mountPoint && cluster == other.cluster &&
+             fsType == other.fsType && options == other.options;
     }
   };
 

@@ -30,11 +30,20 @@ TEST(ZkMntTab, FindTakesTheLongestMountPointOfWholeComponents) {
     const char* expected;  // null: no entry
   };
   const Row rows[] = {
-      {"/home/user2", "/home"},     {"/home/user/x", "/home/user"}, {"/home/user", "/home/user"},
-      {"/home/user/", "/home/user"}, {"/home/user//", "/home/user"}, {"/home", "/home"},
-      {"/homes", "/"},              {"/", "/"},                      {"//", "/"},
-      {"/data/x", "/data/"},        {"/data", "/data/"},             {"/dat", "/"},
-      {"relative/home", nullptr},   {"", nullptr},
+      {"/home/user2", "/home"},
+      {"/home/user/x", "/home/user"},
+      {"/home/user", "/home/user"},
+      {"/home/user/", "/home/user"},
+      {"/home/user//", "/home/user"},
+      {"/home", "/home"},
+      {"/homes", "/"},
+      {"/", "/"},
+      {"//", "/"},
+      {"/data/x", "/data/"},
+      {"/data", "/data/"},
+      {"/dat", "/"},
+      {"relative/home", nullptr},
+      {"", nullptr},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
@@ -70,10 +79,11 @@ class MountTableFile : public ::testing::Test {
 };
 
 TEST_F(MountTableFile, EntriesComeInReverseOrderWithTheRootAdded) {
-  Write("/dev/sda1 /boot ext4 rw,relatime 0 0\n"
-        "server:/export /mnt/nfs/ nfs4 rw,vers=4.2 0 0\n"
-        "# a comment\n"
-        "/dev/sdb1 /mnt/with\\040space xfs ro 0 0\n");
+  Write(
+      "/dev/sda1 /boot ext4 rw,relatime 0 0\n"
+      "server:/export /mnt/nfs/ nfs4 rw,vers=4.2 0 0\n"
+      "# a comment\n"
+      "/dev/sdb1 /mnt/with\\040space xfs ro 0 0\n");
   std::list<ZkMntTab::Entry> entries = {Mount("/stale")};
   ASSERT_TRUE(ZkMntTab::getAllFromFile(m_path.c_str(), entries, nullptr).Succeeded());
   ASSERT_EQ(entries.size(), 4u);
@@ -114,13 +124,13 @@ TEST_F(MountTableFile, ClusterFlagWithAndWithoutTypeFilter) {
     bool withFilter;  // cluster with the filter "nfs,VXFS,gpfs"
   };
   const Row rows[] = {
-      {"nfs", "rw", true, true},         {"NFS4", "rw", true, false},
-      {"nfsd", "rw", true, false},       {"gpfs", "rw", true, true},
-      {"MMFS", "rw", true, false},       {"psfs", "rw", true, false},
-      {"ibrix", "rw", true, false},      {"OCFS2", "rw", true, false},
-      {"lustre", "rw", true, false},     {"vxfs", "rw", false, false},
+      {"nfs", "rw", true, true},          {"NFS4", "rw", true, false},
+      {"nfsd", "rw", true, false},        {"gpfs", "rw", true, true},
+      {"MMFS", "rw", true, false},        {"psfs", "rw", true, false},
+      {"ibrix", "rw", true, false},       {"OCFS2", "rw", true, false},
+      {"lustre", "rw", true, false},      {"vxfs", "rw", false, false},
       {"vxfs", "rw,cluster", true, true}, {"VxFS", "rw,CLUSTER,x", true, true},
-      {"ext4", "rw", false, false},      {"xfs", "rw", false, true},  // "xfs" is in "VXFS"
+      {"ext4", "rw", false, false},       {"xfs", "rw", false, true},  // "xfs" is in "VXFS"
   };
   std::string table;
   for (const Row& row : rows)

@@ -20,12 +20,11 @@ struct SFsMagic {
 
 // The kernel's statfs magic numbers of the file systems backups care about.
 constexpr SFsMagic kFsMagics[] = {
-    {0xEF53, "ext3"},           {0x58465342, "xfs"},   {0x6969, "nfs"},
-    {0xFF534D42, "cifs"},       {0xFE534D42, "cifs"},  {0x517B, "smbfs"},
-    {0x9FA0, "proc"},           {0x9FA1, "openpromfs"}, {0x9660, "iso9660"},
-    {0x1373, "devfs"},          {0x1CD1, "devpts"},    {0x01021994, "tmpfs"},
-    {0x15013346, "udf"},        {0x187, "autofs"},     {0x62656572, "sysfs"},
-    {0x47504653, "gpfs"},       {0x6E737300, "nsspool"},
+    {0xEF53, "ext3"},        {0x58465342, "xfs"}, {0x6969, "nfs"},       {0xFF534D42, "cifs"},
+    {0xFE534D42, "cifs"},    {0x517B, "smbfs"},   {0x9FA0, "proc"},      {0x9FA1, "openpromfs"},
+    {0x9660, "iso9660"},     {0x1373, "devfs"},   {0x1CD1, "devpts"},    {0x01021994, "tmpfs"},
+    {0x15013346, "udf"},     {0x187, "autofs"},   {0x62656572, "sysfs"}, {0x47504653, "gpfs"},
+    {0x6E737300, "nsspool"},
 };
 
 constexpr unsigned kFloppyMajor = 2;

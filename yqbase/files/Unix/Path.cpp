@@ -34,7 +34,8 @@ constexpr unsigned kMaxLinks = 40;
 enum class ERelation { kSame, kBAboveA, kAAboveB, kUnrelated };
 
 ERelation Relate(const std::string& a, const std::string& b) {
-  if (a.empty() || b.empty()) return a.empty() && b.empty() ? ERelation::kSame : ERelation::kUnrelated;
+  if (a.empty() || b.empty())
+    return a.empty() && b.empty() ? ERelation::kSame : ERelation::kUnrelated;
   const size_t aLength = a.size() - (a.back() == '/' ? 1 : 0);
   const size_t bLength = b.size() - (b.back() == '/' ? 1 : 0);
   if (aLength == bLength && a.compare(0, aLength, b, 0, bLength) == 0) return ERelation::kSame;
@@ -78,8 +79,7 @@ CYqError FXPath::Append(std::string& base, const std::string& tail, unsigned fla
   return CYqError();
 }
 
-CYqError FXPath::SplitParentPath(const std::string& path, std::string& parent,
-                                 std::string& name) {
+CYqError FXPath::SplitParentPath(const std::string& path, std::string& parent, std::string& name) {
   parent.clear();
   name.clear();
   size_t length = path.size();
@@ -98,8 +98,7 @@ CYqError FXPath::SplitParentPath(const std::string& path, std::string& parent,
   return CYqError();
 }
 
-bool FXPath::IsAncestorOf(const std::string& ancestor, const std::string& path,
-                          bool allowSame) {
+bool FXPath::IsAncestorOf(const std::string& ancestor, const std::string& path, bool allowSame) {
   if (&ancestor == &path) return allowSame;
   const ERelation relation = Relate(ancestor, path);
   return relation == ERelation::kAAboveB || (allowSame && relation == ERelation::kSame);
@@ -169,8 +168,7 @@ std::string FXPath::removeDotDotFolder(const std::string& path) {
 
 CYqError FXPath::RemovePathFromFileName(std::string& path, const std::string& prefix) {
   std::string rest = path;
-  if (prefix.empty() || path.empty() || path[0] != prefix[0] ||
-      !FXString::RemoveLeft(rest, prefix))
+  if (prefix.empty() || path.empty() || path[0] != prefix[0] || !FXString::RemoveLeft(rest, prefix))
     return FXErrorUtil::ErrorWin32(PATH_LOC, kErrorPathNotFound,
                                    "Path '%s' does not begin with '%s'", path.c_str(),
                                    prefix.c_str());
@@ -303,7 +301,8 @@ CYqError FXPath::MakeRealPath(const std::string& in, std::string& out) {
     (void)Append(candidate, component);
     struct stat64 st;
     CYqError err = CYqUTFOSAPI::lstat(candidate.c_str(), &st);
-    if (err.Failed()) return err.Push(PATH_LOC, "Failed to stat source path '%s'", candidate.c_str());
+    if (err.Failed())
+      return err.Push(PATH_LOC, "Failed to stat source path '%s'", candidate.c_str());
     if (!S_ISLNK(st.st_mode)) {
       YQ_TRACE(3, "path '%s' not a link", candidate.c_str());
       result.swap(candidate);
@@ -372,9 +371,9 @@ CYqError FXPath::ZKGetVolumeUniqueId(const std::string& path, std::string& id) {
     return FXErrorUtil::ErrorWin32(PATH_LOC, kErrorBadArguments,
                                    "Could not find mount entry for '%s'", real.c_str());
   struct stat64 mountSt;
-  const ino64_t inode =
-      CYqUTFOSAPI::lstat(volume->mountPoint.c_str(), &mountSt).Succeeded() ? mountSt.st_ino
-                                                                            : st.st_ino;
+  const ino64_t inode = CYqUTFOSAPI::lstat(volume->mountPoint.c_str(), &mountSt).Succeeded()
+                            ? mountSt.st_ino
+                            : st.st_ino;
   const dev_t device = st.st_rdev != 0 ? st.st_rdev : st.st_dev;
   if (device == 0) {
     id = kUnknownDevice;

@@ -94,13 +94,32 @@ TEST_F(PathFs, MakeRealPathAgreesWithRealpath) {
   MakeLink("dangling", "missing");
 
   const std::string inputs[] = {
-      "",                 "d1/d2/file",     "abs/d2/file",    "rel/file",
-      "d1/up/file",       "chain1/file",    "chain1",         "d1/d2/back/file",
-      "through",          "dotty/file",     "abs/../abs/d2/./file",
-      "rel/..",           "rel/../..",      "d1/up/../d2/../../rel", "abs//d2///file",
-      "rel/file/",        "tofile",         "tofile/",        "tofile/.",
-      "tofile/..",        "loop1",          "loop1/x",        "dangling",
-      "d1/missing",       "chain1/",        "d1/d2/back/back/back/file",
+      "",
+      "d1/d2/file",
+      "abs/d2/file",
+      "rel/file",
+      "d1/up/file",
+      "chain1/file",
+      "chain1",
+      "d1/d2/back/file",
+      "through",
+      "dotty/file",
+      "abs/../abs/d2/./file",
+      "rel/..",
+      "rel/../..",
+      "d1/up/../d2/../../rel",
+      "abs//d2///file",
+      "rel/file/",
+      "tofile",
+      "tofile/",
+      "tofile/.",
+      "tofile/..",
+      "loop1",
+      "loop1/x",
+      "dangling",
+      "d1/missing",
+      "chain1/",
+      "d1/d2/back/back/back/file",
   };
   for (const std::string& input : inputs) {
     const std::string path = input.empty() ? m_root : At(input);
@@ -195,9 +214,8 @@ TEST_F(PathFs, DoesPathExist) {
     bool exists;
     bool isNotFolder;
   };
-  const Row rows[] = {{"dir", true, false},      {"file", true, true},
-                      {"tofile", true, true},    {"dangling", false, false},
-                      {"none", false, false},    {"file/x", false, false}};
+  const Row rows[] = {{"dir", true, false},       {"file", true, true},   {"tofile", true, true},
+                      {"dangling", false, false}, {"none", false, false}, {"file/x", false, false}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const std::string path = At(row.name);
@@ -221,8 +239,8 @@ TEST_F(PathFs, MakeAbsolutePathFromCurrentFolder) {
     std::string expected;
   };
   const Row rows[] = {
-      {".", At("sub")},          {"./x", At("sub/x")},     {"x/../y", At("sub/y")},
-      {"../x", At("x")},         {"/abs/./p", "/abs/p"},   {"", At("sub")},
+      {".", At("sub")},  {"./x", At("sub/x")},   {"x/../y", At("sub/y")},
+      {"../x", At("x")}, {"/abs/./p", "/abs/p"}, {"", At("sub")},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.in);
@@ -273,8 +291,10 @@ TEST_F(PathFs, GetCurrentFolderOfVeryDeepFolders) {
 
 // Names with bytes the locale may not decode reach the system and come back unchanged.
 TEST_F(PathFs, NativeAndNormalPathsRoundTrip) {
-  for (const std::string& native : {std::string("plain"), std::string("a\xFF" "b"),
-                                   std::string("\xC3\xA9t\xC3\xA9"), std::string("\x80\x81")}) {
+  for (const std::string& native : {std::string("plain"),
+                                    std::string("a\xFF"
+                                                "b"),
+                                    std::string("\xC3\xA9t\xC3\xA9"), std::string("\x80\x81")}) {
     SCOPED_TRACE(native);
     std::string normal, back;
     ASSERT_TRUE(FXPath::MakeNormalPath(native, normal).Succeeded());
@@ -426,9 +446,9 @@ TEST_F(PathFs, VolumeNameForMountPoint) {
   ASSERT_TRUE(FXFolder::getLogicalVolumeList(volumes).Succeeded());
   // The answer is a listed mount point above the path, and no longer listed mount point
   // holds the resolved path.
-  for (const std::string& path : {At("dir/file"), At("dir"), std::string("/"),
-                                 std::string("/proc/self/status"), std::string("/proc"),
-                                 At("toproc")}) {
+  for (const std::string& path :
+       {At("dir/file"), At("dir"), std::string("/"), std::string("/proc/self/status"),
+        std::string("/proc"), At("toproc")}) {
     SCOPED_TRACE(path);
     std::string physical, plain, real;
     ASSERT_TRUE(FXPath::ZKGetVolumeNameForVolumeMountPoint(path, physical, true).Succeeded());
