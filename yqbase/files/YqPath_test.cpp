@@ -94,6 +94,37 @@ TEST(FXPath, ParentJoinedWithNameRebuildsPath) {
   }
 }
 
+TEST(FXPath, WideFormsAgreeWithNarrowOnes) {
+  std::wstring parent, name;
+  ASSERT_TRUE(
+      FXPath::SplitParentPath(std::wstring(L"/d\u00e9j\u00e0/\u20ac"), parent, name).Succeeded());
+  EXPECT_EQ(parent, L"/d\u00e9j\u00e0/");
+  EXPECT_EQ(name, L"\u20ac");
+  parent = L"stale";
+  EXPECT_TRUE(FXErrorUtil::IsWin32(FXPath::SplitParentPath(std::wstring(L"/"), parent, name), 3));
+  EXPECT_EQ(parent, L"");
+  std::wstring wide;
+  ASSERT_TRUE(
+      FXPath::MakeAbsolutePath(std::wstring(L"/\u00e9"), std::wstring(L"../\u20ac/./x"), wide)
+          .Succeeded());
+  EXPECT_EQ(wide, L"/\u20ac/x");
+  // A lone surrogate travels into UTF-8 as it is, and has no native form there.
+  std::wstring bad = L"/a/";
+  bad += static_cast<wchar_t>(0xD800);
+  CYqError err = FXPath::MakeNativePath(bad, wide);
+  EXPECT_TRUE(FXErrorUtil::IsWin32(err, 774));
+  EXPECT_GE(err.GetItems().size(), 2u);  // the wide form's own place on top
+  EXPECT_TRUE(FXPath::MakeLongPath(bad, wide).Failed());
+  // ASCII and characters of the locale pass through the native forms unchanged.
+  std::wstring same = L"/plain/path";
+  ASSERT_TRUE(FXPath::MakeNativePath(same).Succeeded());
+  EXPECT_EQ(same, L"/plain/path");
+  ASSERT_TRUE(FXPath::MakeLongPath(L"/x/y", wide).Succeeded());
+  EXPECT_EQ(wide, L"/x/y");
+  ASSERT_TRUE(FXPath::MakeNormalPath(same).Succeeded());
+  EXPECT_EQ(same, L"/plain/path");
+}
+
 TEST(FXPath, AncestorAndSameTable) {
   struct Row {
     const char* a;

@@ -47,6 +47,18 @@ ERelation Relate(const std::string& a, const std::string& b) {
              : ERelation::kUnrelated;
 }
 
+// The conversions of the wide forms; text that is not well-formed fails with the converter's
+// error.
+CYqError ToUtf8(const std::wstring& in, std::string& out) {
+  CYqError err = FXString::UnicodeToUTF8(in, out);
+  return err.Failed() ? err.Push(PATH_LOC) : err;
+}
+
+CYqError ToWide(const std::string& in, std::wstring& out) {
+  CYqError err = FXString::UTF8ToUnicode(in, out);
+  return err.Failed() ? err.Push(PATH_LOC) : err;
+}
+
 // Pushes the components of `path` (after its leading "/") on `pending` so that the first one
 // is popped first. Empty components stay: a trailing "/" demands a folder.
 void PushComponents(const std::string& path, std::vector<std::string>& pending) {
@@ -448,4 +460,68 @@ CYqError FXPath::ZKGetVolumeNameForVolumeMountPoint(const std::string& path, std
   }
   volume.swap(answer);
   return CYqError();
+}
+
+// The wide forms: the narrow form on the UTF-8 text, its result converted back.
+
+CYqError FXPath::SplitParentPath(const std::wstring& path, std::wstring& parent,
+                                 std::wstring& name) {
+  parent.clear();
+  name.clear();
+  std::string narrow, narrowParent, narrowName;
+  CYqError err = ToUtf8(path, narrow);
+  if (err.Succeeded()) err = SplitParentPath(narrow, narrowParent, narrowName);
+  if (err.Succeeded()) err = ToWide(narrowParent, parent);
+  if (err.Succeeded()) err = ToWide(narrowName, name);
+  return err.Failed() ? err.Push(PATH_LOC) : err;
+}
+
+CYqError FXPath::MakeNativePath(const std::wstring& in, std::wstring& out) {
+  std::string narrow, native;
+  CYqError err = ToUtf8(in, narrow);
+  if (err.Succeeded()) err = MakeNativePath(narrow, native);
+  if (err.Succeeded()) err = ToWide(native, out);
+  return err.Failed() ? err.Push(PATH_LOC) : err;
+}
+
+CYqError FXPath::MakeNativePath(std::wstring& path) { return MakeNativePath(path, path); }
+
+CYqError FXPath::MakeNormalPath(const std::wstring& in, std::wstring& out) {
+  std::string narrow, normal;
+  CYqError err = ToUtf8(in, narrow);
+  if (err.Succeeded()) err = MakeNormalPath(narrow, normal);
+  if (err.Succeeded()) err = ToWide(normal, out);
+  return err.Failed() ? err.Push(PATH_LOC) : err;
+}
+
+CYqError FXPath::MakeNormalPath(std::wstring& path) { return MakeNormalPath(path, path); }
+
+CYqError FXPath::MakeLongPath(const std::wstring& in, std::wstring& out) {
+  CYqError err = MakeNativePath(in, out);
+  return err.Failed() ? err.Push(PATH_LOC) : err;
+}
+
+CYqError FXPath::GetCurrentFolder(std::wstring& folder) {
+  std::string narrow;
+  CYqError err = GetCurrentFolder(narrow);
+  if (err.Succeeded()) err = ToWide(narrow, folder);
+  return err.Failed() ? err.Push(PATH_LOC) : err;
+}
+
+CYqError FXPath::MakeAbsolutePath(const std::wstring& in, std::wstring& out) {
+  std::string narrow, narrowOut;
+  CYqError err = ToUtf8(in, narrow);
+  if (err.Succeeded()) err = MakeAbsolutePath(narrow, narrowOut);
+  if (err.Succeeded()) err = ToWide(narrowOut, out);
+  return err.Failed() ? err.Push(PATH_LOC) : err;
+}
+
+CYqError FXPath::MakeAbsolutePath(const std::wstring& base, const std::wstring& in,
+                                  std::wstring& out) {
+  std::string narrowBase, narrow, narrowOut;
+  CYqError err = ToUtf8(base, narrowBase);
+  if (err.Succeeded()) err = ToUtf8(in, narrow);
+  if (err.Succeeded()) err = MakeAbsolutePath(narrowBase, narrow, narrowOut);
+  if (err.Succeeded()) err = ToWide(narrowOut, out);
+  return err.Failed() ? err.Push(PATH_LOC) : err;
 }

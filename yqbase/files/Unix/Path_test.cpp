@@ -251,6 +251,11 @@ TEST_F(PathFs, MakeAbsolutePathFromCurrentFolder) {
   std::string folder;
   ASSERT_TRUE(FXPath::GetCurrentFolder(folder).Succeeded());
   EXPECT_EQ(folder, At("sub"));
+  std::wstring wideFolder, wideAbsolute;
+  ASSERT_TRUE(FXPath::GetCurrentFolder(wideFolder).Succeeded());
+  EXPECT_EQ(FXString::ToString(wideFolder), folder);
+  ASSERT_TRUE(FXPath::MakeAbsolutePath(std::wstring(L"./x"), wideAbsolute).Succeeded());
+  EXPECT_EQ(FXString::ToString(wideAbsolute), At("sub/x"));
   EXPECT_STREQ(CYqPath("x/y").AbsPath().c_str(), At("sub/x/y").c_str());
   EXPECT_STREQ(CYqPath::AbsPath("/q").c_str(), "/q");
 }
