@@ -12,6 +12,7 @@
 
 #include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/files/Unix/FsUTF.h"
+#include "yqbase/files/YqPath.h"
 #include "yqbase/files/utfFsUtils.h"
 
 namespace {
@@ -23,16 +24,6 @@ constexpr DWORD kWriteFault = 29;        // ERROR_WRITE_FAULT
 constexpr DWORD kInvalidParameter = 87;  // ERROR_INVALID_PARAMETER
 constexpr DWORD kEmpty = 4306;           // ERROR_EMPTY
 constexpr unsigned kCopyBlock = 65536;
-
-// The absolute form of a name: relative names are taken from the working folder.
-CYqString AbsolutePath(const char* name) {
-  if (name == nullptr || name[0] == '/') return CYqString(name);
-  std::string path;
-  if (TempFsUTF::getcwd_utf(path) != 0) return CYqString(name);
-  if (path.empty() || path[path.size() - 1] != '/') path += '/';
-  path += name;
-  return CYqString(path.c_str());
-}
 
 // Whether the name exists; a symbolic link counts even when it leads nowhere, so that it can
 // be deleted.
@@ -114,7 +105,7 @@ CYqError CYqFile::Open(const char* name, int flags, int mode) {
   err = CYqUTFOSAPI::open(&fd, name, flags, mode);
   if (err.Failed()) return err.Push(YQ_LOC);
   m_fd = fd;
-  m_name = AbsolutePath(name);
+  m_name = CYqPath::AbsPath(name);
   return CYqError();
 }
 
@@ -125,7 +116,7 @@ CYqError CYqFile::Open(const char* name, int flags, int mode, int unused) {
   err = CYqUTFOSAPI::open2(&fd, name, flags, mode, unused);
   if (err.Failed()) return err.Push(YQ_LOC);
   m_fd = fd;
-  m_name = AbsolutePath(name);
+  m_name = CYqPath::AbsPath(name);
   return CYqError();
 }
 
@@ -140,7 +131,7 @@ CYqError CYqFile::Open(const char* name, const char* mode) {
   err = CYqUTFOSAPI::fopen(&stream, name, mode);
   if (err.Failed()) return err.Push(YQ_LOC);
   m_stream = stream;
-  m_name = AbsolutePath(name);
+  m_name = CYqPath::AbsPath(name);
   return CYqError();
 }
 
@@ -288,7 +279,7 @@ CYqError CYqFile::IsEOF(bool& eof) {
 CYqError CYqFile::Attach(int fd, const char* name) {
   CYqError err = Close();
   m_fd = fd;
-  m_name = AbsolutePath(name);
+  m_name = CYqPath::AbsPath(name);
   if (err.Failed()) err.Push(YQ_LOC);
   return err;
 }

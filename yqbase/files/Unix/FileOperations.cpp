@@ -14,6 +14,7 @@
 #include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/files/FileData.h"
 #include "yqbase/files/Unix/FsUTF.h"
+#include "yqbase/files/YqPath.h"
 #include "yqbase/files/utfFsUtils.h"
 #include "yqbase/logging/LogWriterInterface.h"
 #include "yqbase/strings/StringExtensions.h"
@@ -27,14 +28,6 @@ CYqError Narrow(const FXCodeLocation& location, const std::wstring& wide, std::s
   CYqError error = FXString::UnicodeToUTF8(wide, utf8);
   if (error.Failed()) error.Push(location);
   return error;
-}
-
-// `folder`, one "/", then `name` less one leading "/".
-std::string Join(const std::string& folder, const std::string& name) {
-  std::string path = folder;
-  if (path.empty() || path[path.size() - 1] != '/') path += '/';
-  path.append(name, !name.empty() && name[0] == '/' ? 1 : 0, std::string::npos);
-  return path;
 }
 
 // A read or write that is retried when a signal interrupts it.
@@ -374,7 +367,11 @@ bool FXFile::IsVolumeUnc(const std::wstring&) { return false; }
 FXFile::CFileData::CFileData()
     : m_dirent(), m_name(), m_folder(), m_stat(), m_bStatFetched(false), m_bMarked(false) {}
 
-std::string FXFile::CFileData::GetFullPath() const { return Join(m_folder, m_name); }
+std::string FXFile::CFileData::GetFullPath() const {
+  std::string path = m_folder;
+  (void)FXPath::Append(path, m_name);
+  return path;
+}
 
 CYqError FXFile::CFileData::GetDeviceSize(unsigned long long& size) const {
   const std::string path = GetFullPath();
