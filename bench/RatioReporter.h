@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -30,3 +31,17 @@ class CRatioReporter : public benchmark::ConsoleReporter {
                 b->second, a->second / b->second);
   }
 };
+
+/// Nanoseconds per call of `body(i)`, the best of `rounds` rounds of `calls` calls, so that a
+/// busy machine distorts a ratio less.
+template <typename Body>
+double BestNanosecondsPerCall(Body body, int rounds = 15, int calls = 20000) {
+  double best = 1e300;
+  for (int round = 0; round < rounds; ++round) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < calls; ++i) body(i);
+    const std::chrono::duration<double, std::nano> took = std::chrono::steady_clock::now() - start;
+    if (took.count() / calls < best) best = took.count() / calls;
+  }
+  return best;
+}

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "RatioReporter.h"
 #include "yqbase/strings/StringExtensions.h"
 
 namespace {
@@ -38,30 +39,14 @@ void BM_Snprintf(benchmark::State& state) {
 }
 BENCHMARK(BM_Snprintf);
 
-// Nanoseconds per call of `body`, the best of several rounds so that a busy machine distorts
-// the ratio less.
-template <typename Body>
-double BestNanoseconds(Body body) {
-  constexpr int kRounds = 15;
-  constexpr int kCalls = 20000;
-  double best = 1e300;
-  for (int round = 0; round < kRounds; ++round) {
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < kCalls; ++i) body(i);
-    const std::chrono::duration<double, std::nano> took = std::chrono::steady_clock::now() - start;
-    if (took.count() / kCalls < best) best = took.count() / kCalls;
-  }
-  return best;
-}
-
 void PrintRatio() {
-  const double format = BestNanoseconds([](int i) {
+  const double format = BestNanosecondsPerCall([](int i) {
     std::string out;
     CYqError error = FXString::Format(out, kFormat, kFunction, i & 1023, kPath, kSize);
     benchmark::DoNotOptimize(out.data());
     benchmark::DoNotOptimize(error);
   });
-  const double snprintf = BestNanoseconds([](int i) {
+  const double snprintf = BestNanosecondsPerCall([](int i) {
     char buffer[512];
     const int written =
         std::snprintf(buffer, sizeof buffer, kFormat, kFunction, i & 1023, kPath, kSize);

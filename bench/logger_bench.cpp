@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "RatioReporter.h"
 #include "yqbase/logging/YqLogger.h"
 
 namespace {
@@ -124,20 +125,10 @@ void BM_RawLockedAppend(benchmark::State& state) {
 }
 BENCHMARK(BM_RawLockedAppend);
 
-// Lines per second of `body`, the best of several rounds, so that a busy machine distorts the
-// ratios less.
+// Lines per second of `body`, the best of several rounds.
 template <typename Body>
 double BestLinesPerSecond(Body body) {
-  constexpr int kRounds = 15;
-  constexpr int kLines = 10000;
-  double best = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < kLines; ++i) body(i);
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    if (kLines / took.count() > best) best = kLines / took.count();
-  }
-  return best;
+  return 1e9 / BestNanosecondsPerCall(body, 15, 10000);
 }
 
 void PrintRatios() {
