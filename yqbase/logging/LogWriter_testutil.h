@@ -1,6 +1,8 @@
-// Test helper: a log writer that keeps its lines, installed as g_ptrLogWriter for a scope.
+// Test helper: a log writer that keeps its lines, and scopes that install a writer as
+// g_ptrLogWriter.
 #pragma once
 
+#include <boost/shared_ptr.hpp>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -11,22 +13,22 @@
 
 namespace yqtest {
 
-// One line received by CCaptureLogWriter.
-struct SLogLine {
+// One line given to a CRecordingWriter.
+struct SRecordedLine {
   int level;
   std::string function;
   unsigned line;
+  unsigned long long jobId;
+  std::string tag;  // "<null>" for none
   std::string text;
 };
+typedef SRecordedLine SLogLine;
 
-// Keeps every line it is given; thread-safe. Its debug level decides which guarded traces
-// reach it.
-class CCaptureLogWriter : public CLogWriterInterface {
+// Keeps what it is asked to log; its debug level decides which guarded traces reach it. Lines
+// may arrive from several threads; read `lines` directly only once they have stopped.
+class CRecordingWriter : public CLogWriterNull {
  public:
-  explicit CCaptureLogWriter(int level = 10) : m_level(level) {}
-  CYqError Initialize() override { return CYqError(); }
-  void SetLogAppName(const std::string&) override {}
-  void SetLogFileName(const std::string&) override {}
+  explicit CRecordingWriter(int debugLevel = 5) : level(debugLevel) {}
   void LogMessage(int level, const char* function, unsigned line, unsigned long long jobId,
                   const char* tag, const char* format, ...) override {
     va_list args;
@@ -34,43 +36,61 @@ class CCaptureLogWriter : public CLogWriterInterface {
     LogMessageV(level, function, line, jobId, tag, format, args);
     va_end(args);
   }
-  void LogMessageV(int level, const char* function, unsigned line, unsigned long long, const char*,
-                   const char* format, va_list args) override {
-    char text[4096];
+  void LogMessageV(int level, const char* function, unsigned line, unsigned long long jobId,
+                   const char* tag, const char* format, va_list args) override {
+    char text[8192];
     std::vsnprintf(text, sizeof text, format, args);
     std::lock_guard<std::mutex> guard(m_mutex);
-    m_lines.push_back(SLogLine{level, function != nullptr ? function : "", line, text});
+    lines.push_back(SRecordedLine{level, function != nullptr ? function : "", line, jobId,
+                                  tag != nullptr ? tag : "<null>", text});
   }
-  CYqError RefreshConfiguration() override { return CYqError(); }
-  int GetDebugLevel() override { return m_level; }
-  void SetDebugLevel(int) override {}
-  unsigned GetDebugMask() override { return 0xFFFF; }
-  void SetDebugMask(unsigned) override {}
+  int GetDebugLevel() override { return level; }
 
-  std::vector<SLogLine> Lines() {
+  // A copy of the lines so far, safe while other threads still log.
+  std::vector<SRecordedLine> Lines() {
     std::lock_guard<std::mutex> guard(m_mutex);
-    return m_lines;
+    return lines;
   }
+  // "level|function|line|text" of every line.
+  std::vector<std::string> Summaries() {
+    std::vector<std::string> summaries;
+    for (const SRecordedLine& l : Lines())
+      summaries.push_back(std::to_string(l.level) + "|" + l.function + "|" +
+                          std::to_string(l.line) + "|" + l.text);
+    return summaries;
+  }
+
+  int level;
+  std::vector<SRecordedLine> lines;
 
  private:
-  int m_level;
   std::mutex m_mutex;
-  std::vector<SLogLine> m_lines;
 };
 
-// Installs a CCaptureLogWriter as g_ptrLogWriter for its lifetime.
-class CScopedCaptureLog {
+// Installs a writer as g_ptrLogWriter for one scope and puts the previous one back.
+class CScopedWriter {
  public:
-  explicit CScopedCaptureLog(int level = 10)
-      : m_previous(g_ptrLogWriter), m_writer(new CCaptureLogWriter(level)) {
-    g_ptrLogWriter.reset(m_writer);
+  explicit CScopedWriter(boost::shared_ptr<CLogWriterInterface> writer)
+      : m_previous(g_ptrLogWriter) {
+    g_ptrLogWriter = writer;
   }
-  ~CScopedCaptureLog() { g_ptrLogWriter = m_previous; }
-  CCaptureLogWriter& Writer() { return *m_writer; }
+  ~CScopedWriter() { g_ptrLogWriter = m_previous; }
 
  private:
   boost::shared_ptr<CLogWriterInterface> m_previous;
-  CCaptureLogWriter* m_writer;
+};
+
+// Installs a new CRecordingWriter for one scope.
+class CScopedCaptureLog {
+ public:
+  explicit CScopedCaptureLog(int level = 10)
+      : m_writer(new CRecordingWriter(level)),
+        m_scope(boost::shared_ptr<CLogWriterInterface>(m_writer)) {}
+  CRecordingWriter& Writer() { return *m_writer; }
+
+ private:
+  CRecordingWriter* m_writer;  // owned by the installed shared pointer
+  CScopedWriter m_scope;
 };
 
 }  // namespace yqtest

@@ -17,64 +17,10 @@
 #include <vector>
 
 #include "yqbase/logging/LogWriterInterface.h"
+#include "yqbase/logging/LogWriter_testutil.h"
 #include "yqbase/logging/YqLogger.h"
 
 namespace yqtest {
-
-// One line given to a CRecordingWriter.
-struct SRecordedLine {
-  int level;
-  std::string function;
-  unsigned line;
-  unsigned long long jobId;
-  std::string tag;  // "<null>" for none
-  std::string text;
-};
-
-// Keeps what it is asked to log; the test sets its debug level.
-class CRecordingWriter : public CLogWriterNull {
- public:
-  explicit CRecordingWriter(int debugLevel = 5) : level(debugLevel) {}
-  void LogMessage(int level, const char* function, unsigned line, unsigned long long jobId,
-                  const char* tag, const char* format, ...) override {
-    va_list args;
-    va_start(args, format);
-    LogMessageV(level, function, line, jobId, tag, format, args);
-    va_end(args);
-  }
-  void LogMessageV(int level, const char* function, unsigned line, unsigned long long jobId,
-                   const char* tag, const char* format, va_list args) override {
-    char text[8192];
-    std::vsnprintf(text, sizeof text, format, args);
-    lines.push_back(SRecordedLine{level, function != nullptr ? function : "", line, jobId,
-                                  tag != nullptr ? tag : "<null>", text});
-  }
-  int GetDebugLevel() override { return level; }
-  // "level|function|line|text" of every line.
-  std::vector<std::string> Summaries() const {
-    std::vector<std::string> summaries;
-    for (const SRecordedLine& l : lines)
-      summaries.push_back(std::to_string(l.level) + "|" + l.function + "|" +
-                          std::to_string(l.line) + "|" + l.text);
-    return summaries;
-  }
-
-  int level;
-  std::vector<SRecordedLine> lines;
-};
-
-// Installs a writer as g_ptrLogWriter for one scope and puts the previous one back.
-class CScopedWriter {
- public:
-  explicit CScopedWriter(boost::shared_ptr<CLogWriterInterface> writer)
-      : m_previous(g_ptrLogWriter) {
-    g_ptrLogWriter = writer;
-  }
-  ~CScopedWriter() { g_ptrLogWriter = m_previous; }
-
- private:
-  boost::shared_ptr<CLogWriterInterface> m_previous;
-};
 
 // A fresh folder under /tmp, removed with its contents on destruction. Path() ends with "/".
 class CTempDir {
