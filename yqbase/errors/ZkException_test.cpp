@@ -8,49 +8,36 @@
 #include <string>
 #include <vector>
 
-#include "yqbase/logging/LogWriterInterface.h"
+#include "yqbase/logging/LogWriter_testutil.h"
 
 namespace {
 
 const char kMarker[] = "/tmp/ZkException.log";
 
-// Records every line; optionally throws a ZkException from inside the writer, as a writer
-// that fails might.
-class CRecordingWriter : public CLogWriterNull {
+// Records every line; optionally builds a ZkException from inside the writer, as a writer
+// that fails might (its construction logs again).
+class CThrowingWriter : public yqtest::CRecordingWriter {
  public:
-  struct SLine {
-    int level;
-    std::string function;
-    unsigned line;
-    std::string text;
-  };
-  std::vector<SLine> lines;
   bool throwInside = false;
 
-  void LogMessage(int level, const char* function, unsigned line, unsigned long long, const char*,
-                  const char* format, ...) override {
-    va_list args;
-    va_start(args, format);
-    char buffer[4096];
-    std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    lines.push_back({level, function, line, buffer});
+  void LogMessageV(int level, const char* function, unsigned line, unsigned long long jobId,
+                   const char* tag, const char* format, va_list args) override {
+    yqtest::CRecordingWriter::LogMessageV(level, function, line, jobId, tag, format, args);
     if (throwInside) ZkException("Writer", "nested", "w.cpp", 1, 0);
   }
 };
 
-// Installs a recording writer for the lifetime of the object.
+// Installs a CThrowingWriter for the lifetime of the object.
 class CWriterScope {
  public:
-  CWriterScope() : m_previous(g_ptrLogWriter), m_writer(new CRecordingWriter()) {
-    g_ptrLogWriter.reset(m_writer);
-  }
-  ~CWriterScope() { g_ptrLogWriter = m_previous; }
-  CRecordingWriter& Writer() { return *m_writer; }
+  CWriterScope()
+      : m_writer(new CThrowingWriter()),
+        m_scope(boost::shared_ptr<CLogWriterInterface>(m_writer)) {}
+  CThrowingWriter& Writer() { return *m_writer; }
 
  private:
-  boost::shared_ptr<CLogWriterInterface> m_previous;
-  CRecordingWriter* m_writer;
+  CThrowingWriter* m_writer;  // owned by the installed shared pointer
+  yqtest::CScopedWriter m_scope;
 };
 
 // Creates the marker file and removes it again, also when an assertion ends the test early.
