@@ -19,8 +19,8 @@ namespace {
 
 typedef std::pair<HRESULT, HRESULT> hresult_pair;
 
-// The containers are built during load, before any other initialiser of the library can ask
-// for a match (the priority orders them after the log writer).
+// The containers are built during load, after the log writer, the file logger's identity and
+// the locale (priorities 101 to 103), before the host can ask for a match.
 //
 // Every matching pair is stored in both orders in one sorted vector: a binary search answers
 // Matches, and the pairs that start with a code list its matches in ascending order, so
@@ -65,7 +65,7 @@ struct SErrorMappings {
   }
 };
 
-SErrorMappings g_errorMappings __attribute__((init_priority(102)));
+SErrorMappings g_errorMappings __attribute__((init_priority(104)));
 
 bool GroupHolds(const HRESULT* group, HRESULT code) {
   for (; *group != 0; ++group)

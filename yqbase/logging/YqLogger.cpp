@@ -161,21 +161,21 @@ void AppendFormatted(size_t size, size_t* pos, int written) {
 }  // namespace
 
 // Class-wide state, built at load right after g_ptrLogWriter and in this order.
-std::string CYqLogger::m_HostName __attribute__((init_priority(103))) = "[Unknown Host]";
-std::string CYqLogger::m_PhysicalHostName __attribute__((init_priority(103))) =
+std::string CYqLogger::m_HostName __attribute__((init_priority(102))) = "[Unknown Host]";
+std::string CYqLogger::m_PhysicalHostName __attribute__((init_priority(102))) =
     "[Unknown Physical Host]";
-std::string CYqLogger::m_ClientName __attribute__((init_priority(103))) = "[Unknown Client]";
-std::string CYqLogger::m_HCHostName __attribute__((init_priority(103))) = "[Unknown HC Host]";
-std::string CYqLogger::m_HCClientName __attribute__((init_priority(103))) =
+std::string CYqLogger::m_ClientName __attribute__((init_priority(102))) = "[Unknown Client]";
+std::string CYqLogger::m_HCHostName __attribute__((init_priority(102))) = "[Unknown HC Host]";
+std::string CYqLogger::m_HCClientName __attribute__((init_priority(102))) =
     "[Unknown HC Client]";
-std::string CYqLogger::m_OS __attribute__((init_priority(103))) = "[Unknown]";
-std::string CYqLogger::m_IPAddrs __attribute__((init_priority(103))) = "[Unknown]";
-std::string CYqLogger::m_Version __attribute__((init_priority(103))) = "[Unknown]";
-std::string CYqLogger::m_Instance __attribute__((init_priority(103))) = "[Unknown Instance]";
-std::string CYqLogger::m_ProcessName __attribute__((init_priority(103)));
+std::string CYqLogger::m_OS __attribute__((init_priority(102))) = "[Unknown]";
+std::string CYqLogger::m_IPAddrs __attribute__((init_priority(102))) = "[Unknown]";
+std::string CYqLogger::m_Version __attribute__((init_priority(102))) = "[Unknown]";
+std::string CYqLogger::m_Instance __attribute__((init_priority(102))) = "[Unknown Instance]";
+std::string CYqLogger::m_ProcessName __attribute__((init_priority(102)));
 int CYqLogger::m_ProcessId = 0;
-std::string CYqLogger::m_ProcessorType __attribute__((init_priority(103)));
-std::string CYqLogger::m_ProductType __attribute__((init_priority(103)));
+std::string CYqLogger::m_ProcessorType __attribute__((init_priority(102)));
+std::string CYqLogger::m_ProductType __attribute__((init_priority(102)));
 unsigned long CYqLogger::m_AddressWidth = 0;
 std::atomic<bool> CYqLogger::m_LogToStdout{false};
 std::atomic<bool> CYqLogger::m_LogToStderr{false};
@@ -183,12 +183,12 @@ std::atomic<bool> CYqLogger::m_bShowLogLevel{false};
 std::atomic<bool (*)(CYqLogger*, int, const char*)> CYqLogger::m_pfnLogMessageHook{nullptr};
 std::atomic<unsigned> CYqLogger::m_fPermissions{0};
 std::atomic<int> CYqLogger::m_nimbraGroup{-1};
-CYqCriticalSection CYqLogger::m_CSLockStatslogger __attribute__((init_priority(103)));
+CYqCriticalSection CYqLogger::m_CSLockStatslogger __attribute__((init_priority(102)));
 CYqLogger* CYqLogger::m_StatisticsObj = nullptr;
 
 bool bBreakOnAccessDenied = false;
 
-CYqLogger GlobalYqLogger __attribute__((init_priority(103)));
+CYqLogger GlobalYqLogger __attribute__((init_priority(102)));
 
 // ---------------------------------------------------------------------------------------------
 // CYqCriticalSection

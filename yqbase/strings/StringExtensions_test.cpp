@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstring>
 #include <cwchar>
 #include <list>
@@ -121,6 +122,10 @@ TEST(StringCbPrintf, SizeBelowOneCharacterLeavesTheBufferUntouched) {
 
 // In the C locale neither direction can convert a non-ASCII character.
 TEST(StringCbPrintf, ConversionFailureReturnsOne) {
+  // Under the C locale neither text has a conversion; the library takes the environment's
+  // locale at load, so set it here and put it back afterwards.
+  const std::string previous = std::setlocale(LC_CTYPE, nullptr);
+  std::setlocale(LC_CTYPE, "C");
   char narrow[16];
   std::memset(narrow, '#', sizeof narrow);
   EXPECT_EQ(StringCbPrintfA(narrow, sizeof narrow, "%ls", L"\u00e9"), 1);
@@ -129,6 +134,7 @@ TEST(StringCbPrintf, ConversionFailureReturnsOne) {
   std::wmemset(wide, L'#', 16);
   EXPECT_EQ(StringCbPrintfW(wide, sizeof wide, L"%s", "\xff"), 1);
   EXPECT_NE(std::wmemchr(wide, L'\0', 16), nullptr);
+  std::setlocale(LC_CTYPE, previous.c_str());
 }
 
 TEST(FXStringTrim, NarrowAndWide) {

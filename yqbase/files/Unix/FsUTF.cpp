@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -187,6 +188,13 @@ SDirMaps& Maps() {
   static SDirMaps maps;
   return maps;
 }
+
+// File names reach the system in the encoding of the environment's locale, so its character
+// type is taken at load, after the log writer and the file logger's identity (101, 102).
+struct SLocaleAtLoad {
+  SLocaleAtLoad() { std::setlocale(LC_CTYPE, ""); }
+};
+SLocaleAtLoad g_localeAtLoad __attribute__((init_priority(103)));
 
 // Set up with the library rather than by the first stream.
 const bool kMapsReady = (Maps(), true);
