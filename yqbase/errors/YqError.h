@@ -13,20 +13,16 @@
 
 /// The three text forms of an error: a full back-trace for log files, and two one-line forms
 /// for users (the first cause's message and code, with or without the caller's description).
-class YQBASE_EXPORT EErrorOutputFormat : public CDisplayEnumBase {
+class YQBASE_EXPORT EErrorOutputFormat : public CDisplayValue<CDisplayEnumBase> {
  public:
-  enum Type {
+  enum Type : DWORD {
     LOGGING_FULL = 0,
     USER_SINGLE_LINE_CODE = 1,
     USER_SINGLE_LINE_DESCRIPTION_CODE = 2,
   };
-  EErrorOutputFormat(Type value) : m_value(value) {}  // NOLINT: implicit by design
-  operator Type() const { return m_value; }
+  using CDisplayValue::CDisplayValue;
 
   YQ_DISPLAY_TYPE_RENDERERS;
-
- private:
-  Type m_value;
 };
 
 /// Where an error item was made. An aggregate, so that it can be brace-initialised; the

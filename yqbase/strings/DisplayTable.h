@@ -45,6 +45,18 @@ class YQBASE_EXPORT CDisplayBitsBase {
   static std::wstring AsWstring(const _DISPLAY_BITS_INFO_TABLE* table, unsigned long value);
 };
 
+/// A 32-bit value that prints through the display table of its wrapper type. Converts
+/// implicitly from and to its integer, so wrappers are used like the plain values they hold.
+template <class Renderer>
+class CDisplayValue : public Renderer {
+ public:
+  CDisplayValue(DWORD value = 0) : m_value(value) {}  // NOLINT: implicit by design
+  operator DWORD() const { return m_value; }
+
+ protected:
+  DWORD m_value;
+};
+
 /// Declares the static renderers of a display type over its own table.
 #define YQ_DISPLAY_TYPE_RENDERERS                       \
   static std::string AsString(unsigned long value);   \

@@ -5,18 +5,6 @@
 
 #include "yqbase/strings/DisplayTable.h"
 
-/// A 32-bit value that prints through the display table of its wrapper type. Converts
-/// implicitly from and to its integer, so wrappers are used like the plain values they hold.
-template <class Renderer>
-class CDisplayValue : public Renderer {
- public:
-  CDisplayValue(DWORD value = 0) : m_value(value) {}  // NOLINT: implicit by design
-  operator DWORD() const { return m_value; }
-
- protected:
-  DWORD m_value;
-};
-
 /// A Windows file attribute word.
 class YQBASE_EXPORT BFileAttributesWindows : public CDisplayValue<CDisplayBitsBase> {
  public:

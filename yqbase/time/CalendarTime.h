@@ -9,7 +9,7 @@
 /// How CCalendarTime::AsString renders: the high byte chooses the zone (UTC converts a time
 /// with an offset to UTC first, INTERNAL renders it in its own offset), the low byte the style.
 /// Renders by name through its display table, e.g. "Internal+ISO8601 (0x1000001)".
-class YQBASE_EXPORT BCalendarTimeOutputFormat : public CDisplayBitsBase {
+class YQBASE_EXPORT BCalendarTimeOutputFormat : public CDisplayValue<CDisplayBitsBase> {
  public:
   enum Type : DWORD {
     ZONE_UTC = 0x00000000,
@@ -22,15 +22,11 @@ class YQBASE_EXPORT BCalendarTimeOutputFormat : public CDisplayBitsBase {
     STYLE_YYYY_MM_DD_HH_MM_SS = 4,
     STYLE_MASK = 0xFF,
   };
-  BCalendarTimeOutputFormat(DWORD value = 0) : m_value(value) {}  // NOLINT: implicit by design
-  operator DWORD() const { return m_value; }
+  using CDisplayValue::CDisplayValue;
   DWORD GetZone() const { return m_value & ZONE_MASK; }
   DWORD GetStyle() const { return m_value & STYLE_MASK; }
 
   YQ_DISPLAY_TYPE_RENDERERS;
-
- private:
-  DWORD m_value;
 };
 
 /// A point in time as calendar fields in the proleptic Gregorian calendar, with the offset of
