@@ -215,6 +215,8 @@ bool TempZkUCS::decodeUtf(ucs2_char* out, int* length, const char* in) {
       value = (value << 6) | (*p & 0x3F);
     }
     if (value < minimum || value > 0x10FFFF) return false;
+    // An encoded surrogate is not UTF-8, and ucsToUtf could not turn it back.
+    if (value >= 0xD800 && value <= 0xDFFF) return false;
     if (value >= 0x10000) {
       if (n + 2 > capacity) return false;
       value -= 0x10000;

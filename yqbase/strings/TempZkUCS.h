@@ -49,7 +49,10 @@ class YQBASE_EXPORT TempZkUCS {
 
   /// Raw converters: `length` is the buffer size on input and the produced length (without a
   /// terminator, which is written when there is room) on output. False on malformed input or
-  /// a buffer that is too small.
+  /// a buffer that is too small. decodeUtf takes only RFC 3629 UTF-8: overlong forms, values
+  /// above U+10FFFF and encoded surrogates (ED A0 80 to ED BF BF) are malformed, so that every
+  /// text utfToUcs accepts comes back unchanged from ucsToUtf; encodeUtf joins surrogate pairs
+  /// and fails on an unpaired high surrogate.
   static bool decodeUtf(ucs2_char* out, int* length, const char* in);
   static bool encodeUtf(char* out, int* length, const ucs2_char* in);
 

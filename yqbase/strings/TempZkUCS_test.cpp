@@ -48,7 +48,8 @@ class ScopedLocale {
   bool m_ok;
 };
 
-std::string ThrownText(void (*body)()) {
+template <typename Body>
+std::string ThrownText(Body body) {
   try {
     body();
   } catch (const ZkException& e) {
@@ -99,10 +100,14 @@ TEST(ucs2_string, IndexingAndConcatenation) {
   ucs2_string s = U({0x41, 0x42});
   EXPECT_EQ(0, s[2]);
   EXPECT_EQ(0x42, s[1]);
-  EXPECT_EQ("ucs2_char& ucs2_string::operator[](int)(): Invalid index value.",
-            ThrownText([] { ucs2_string t; (void)t[-1]; }));
-  EXPECT_EQ("ucs2_char& ucs2_string::operator[](int)(): Invalid index value.",
-            ThrownText([] { ucs2_string t = U({1}); (void)t[2]; }));
+  EXPECT_EQ("ucs2_char& ucs2_string::operator[](int)(): Invalid index value.", ThrownText([] {
+              ucs2_string t;
+              (void)t[-1];
+            }));
+  EXPECT_EQ("ucs2_char& ucs2_string::operator[](int)(): Invalid index value.", ThrownText([] {
+              ucs2_string t = U({1});
+              (void)t[2];
+            }));
   s += U({0x43});
   s += static_cast<unsigned short>(0x44);
   EXPECT_EQ(U({0x41, 0x42, 0x43, 0x44}), s);
@@ -114,8 +119,13 @@ TEST(ucs2_string, IndexingAndConcatenation) {
 }
 
 TEST(TempZkUCS, Utf8AndUcs2RoundTrip) {
-  const char* valid[] = {"", "plain", "caf\xC3\xA9", "\xE6\x96\x87\xE4\xBB\xB6",
-                         "\xF0\x9F\x98\x80 smile", "\xEF\xBF\xBF"};
+  const char* valid[] = {"",
+                         "plain",
+                         "caf\xC3\xA9",
+                         "\xE6\x96\x87\xE4\xBB\xB6",
+                         "\xF0\x9F\x98\x80 smile",
+                         "\xEF\xBF\xBF",
+                         "\xED\x9F\xBF\xEE\x80\x80"};  // U+D7FF and U+E000 around the surrogates
   for (const char* text : valid) {
     SCOPED_TRACE(text);
     EXPECT_TRUE(TempZkUCS::isUtf(text));
@@ -132,9 +142,19 @@ TEST(TempZkUCS, Utf8AndUcs2RoundTrip) {
   EXPECT_EQ(std::string("static ucs2_string TempZkUCS::utfToUcs(const char*)(): String \"a\xC3\" "
                         "is not in UTF-8 format."),
             ThrownText([] { (void)TempZkUCS::utfToUcs("a\xC3"); }));
-  EXPECT_EQ("static std::string TempZkUCS::ucsToUtf(const ucs2_char*)(): The source string is "
-            "not in UCS-2/UTF-16 format.",
-            ThrownText([] { (void)TempZkUCS::ucsToUtf(U({0x41, 0xD800, 0x41}).c_str()); }));
+  // Encoded surrogates would come back refused (a lone one) or changed (a pair) from ucsToUtf.
+  for (const char* text : {"\xED\xA0\x80", "\xED\xA0\x80\xED\xB0\x80", "x\xED\xBF\xBF"}) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(std::string("static ucs2_string TempZkUCS::utfToUcs(const char*)(): String \"") +
+                  text + "\" is not in UTF-8 format.",
+              ThrownText([text] { (void)TempZkUCS::utfToUcs(text); }));
+  }
+  EXPECT_EQ(
+      "static std::string TempZkUCS::ucsToUtf(const ucs2_char*)(): The source string is "
+      "not in UCS-2/UTF-16 format.",
+      ThrownText([] {
+        (void)TempZkUCS::ucsToUtf(U({0x41, 0xD800, 0x41}).c_str());
+      }));
 
   // The raw converters refuse a buffer that is too small.
   ucs2_char small[2];
@@ -155,24 +175,29 @@ TEST(TempZkUCS, LocaleEncodings) {
     EXPECT_EQ(U({0x00E9}), TempZkUCS::mbeToUcsWchar("\xC3\xA9"));
     EXPECT_EQ(U({0xD83D, 0xDE00}), TempZkUCS::mbeToUcsWchar("\xF0\x9F\x98\x80"));
     EXPECT_EQ("\xF0\x9F\x98\x80", TempZkUCS::ucsToMbeWchar(U({0xD83D, 0xDE00}).c_str()));
-    EXPECT_EQ("static ucs2_string TempZkUCS::mbeToUcsWchar(const char*)(): MBE to UCS "
-              "conversion failed (a\xFF): Invalid MBE byte sequence. MBE string is "
-              "incompatible with the current system locale.",
-              ThrownText([] { (void)TempZkUCS::mbeToUcsWchar("a\xFF"); }));
-    EXPECT_EQ("static ucs2_string TempZkUCS::mbeToUcsWchar(const char*)(): MBE to UCS "
-              "conversion failed (a\xC3): Incomplete MBE byte sequence. MBE string is "
-              "incompatible with the current system locale.",
-              ThrownText([] { (void)TempZkUCS::mbeToUcsWchar("a\xC3"); }));
+    EXPECT_EQ(
+        "static ucs2_string TempZkUCS::mbeToUcsWchar(const char*)(): MBE to UCS "
+        "conversion failed (a\xFF): Invalid MBE byte sequence. MBE string is "
+        "incompatible with the current system locale.",
+        ThrownText([] { (void)TempZkUCS::mbeToUcsWchar("a\xFF"); }));
+    EXPECT_EQ(
+        "static ucs2_string TempZkUCS::mbeToUcsWchar(const char*)(): MBE to UCS "
+        "conversion failed (a\xC3): Incomplete MBE byte sequence. MBE string is "
+        "incompatible with the current system locale.",
+        ThrownText([] { (void)TempZkUCS::mbeToUcsWchar("a\xC3"); }));
     EXPECT_EQ("caf\xC3\xA9", TempZkUCS::utfToMbe("caf\xC3\xA9"));
   }
   {
     ScopedLocale ascii("C");
     ASSERT_TRUE(ascii.ok());
     EXPECT_FALSE(TempZkUCS::isMbeUtf());
-    EXPECT_EQ("static std::string TempZkUCS::ucsToMbeWchar(const ucs2_char*)(): UCS to MBE "
-              "conversion failed: One of UCS-2 characters does not have MBE representation in "
-              "the current locale.",
-              ThrownText([] { (void)TempZkUCS::ucsToMbe(U({0x41, 0xE9}).c_str()); }));
+    EXPECT_EQ(
+        "static std::string TempZkUCS::ucsToMbeWchar(const ucs2_char*)(): UCS to MBE "
+        "conversion failed: One of UCS-2 characters does not have MBE representation in "
+        "the current locale.",
+        ThrownText([] {
+          (void)TempZkUCS::ucsToMbe(U({0x41, 0xE9}).c_str());
+        }));
     EXPECT_EQ("plain", TempZkUCS::mbeToUtf("plain"));
   }
   TempZkUCS::DetectLocale("");

@@ -118,7 +118,8 @@ inline ESequenceFault CheckSequence(const UTF8* source, int length, UTF8& bad) {
           if (bad < 0x90) return ESequenceFault::kByte2F0;
           break;
         case 0xF4:
-          if (bad > 0x8F) return ESequenceFault::kByte2F4;
+          // A second byte below 0x80 would let the sequence swallow the next character.
+          if (bad < 0x80 || bad > 0x8F) return ESequenceFault::kByte2F4;
           break;
         default:
           if (bad < 0x80) return ESequenceFault::kByte2;

@@ -72,7 +72,11 @@ class YQBASE_EXPORT FXUTF {
 
   /// Success when the `length` bytes at `source` form one legal UTF-8 sequence. Fails with 87
   /// for a length outside 1 to 4, otherwise with 582 naming the offending byte. Encoded
-  /// surrogates (ED A0 80 to ED BF BF) are legal here.
+  /// surrogates (ED A0 80 to ED BF BF) are legal here. The length is not checked against the
+  /// lead byte ("41 80" with length 2 passes): callers pass the length the lead byte announces
+  /// (1 + s_TrailingBytesForUTF8[lead]).
+  /// Deliberate departure: after an F4 lead the second byte must be 0x80 to 0x8F (not only at
+  /// most 0x8F), else "(2,0xF4)"; otherwise "F4 2F 80 80" would pass and hide the "/".
   [[nodiscard]] static CYqError IsLegalUTF8(const UTF8* source, int length);
 
   /// The number of continuation bytes that follow each lead byte (0 to 5).

@@ -111,29 +111,43 @@ std::string Escape(const char* text, size_t n) {
   return out;
 }
 
-// UTF-8 to native through UCS-2: runs between sections in the locale's encoding, sections
-// byte by byte. Throws ZkException.
+// The end (the index of its U+FEFF) of the section opened at `open` when it is one that Escape
+// writes, else -1: the name holds only ASCII before U+200B, the section holds bytes 0x01 to
+// 0xFF of which the first is not ASCII, and U+FEFF ends the name or the path. Reading any other
+// text as bytes would let two names meet on one native name (U+0141 cut to "A", an ASCII-only
+// section equal to the plain text, text moved across the end of a section).
+int EscapeSectionEnd(const ucs2_char* u, int length, int nameStart, int open) {
+  for (int i = nameStart; i < open; ++i)
+    if (u[i] >= 0x80) return -1;
+  if (open + 1 >= length || u[open + 1] < 0x80 || u[open + 1] > 0xFF) return -1;
+  int end = open + 2;
+  while (end < length && u[end] != 0 && u[end] <= 0xFF) ++end;
+  if (end == length || u[end] != kSectionClose) return -1;
+  if (end + 1 < length && u[end + 1] != '/') return -1;
+  return end;
+}
+
+// UTF-8 to native through UCS-2: escaped sections back to their bytes, all other text, a
+// U+200B that opens no such section included, through the locale. Throws ZkException.
 std::string UtfToMbeThroughUcs(const char* utf8) {
   const ucs2_string units = TempZkUCS::utfToUcs(utf8);
   const ucs2_char* u = units.c_str();
   const int length = units.length();
   std::string out;
-  int i = 0;
-  while (i < length) {
-    const int start = i;
-    while (i < length && u[i] != kSectionOpen) ++i;
-    if (i > start) out += TempZkUCS::ucsToMbe(ucs2_string(u + start, i - start).c_str());
-    if (i == length) break;
-    for (++i; i < length && u[i] != kSectionClose; ++i) {
-      // A NUL would cut the name short and name another file.
-      if ((u[i] & 0xFF) == 0)
-        throw ZkException("std::string TempFsUTF::utfToMbe(const char*, std::string*)",
-                          std::string("Escaped section of \"") + utf8 + "\" holds a NUL byte.",
-                          FXCodeLocation::TrimSourcePath(__FILE__), __LINE__, -1);
-      out += static_cast<char>(u[i] & 0xFF);
-    }
-    if (i < length) ++i;  // the closing U+FEFF
+  int textStart = 0;
+  int nameStart = 0;
+  for (int i = 0; i < length; ++i) {
+    if (u[i] == '/') nameStart = i + 1;
+    if (u[i] != kSectionOpen) continue;
+    const int end = EscapeSectionEnd(u, length, nameStart, i);
+    if (end < 0) continue;
+    if (i > textStart)
+      out += TempZkUCS::ucsToMbe(ucs2_string(u + textStart, i - textStart).c_str());
+    for (int k = i + 1; k < end; ++k) out += static_cast<char>(u[k]);
+    i = end;
+    textStart = end + 1;
   }
+  if (length > textStart) out += TempZkUCS::ucsToMbe(u + textStart);
   return out;
 }
 

@@ -41,6 +41,13 @@ YQBASE_EXPORT void SetIgnoreLocale(bool ignore);
 /// The native form of a UTF-8 name. A name without one (malformed UTF-8, a character the
 /// locale cannot encode) comes back unchanged, and the reason goes to `error` or, without
 /// it, to the log.
+/// Deliberate departure, so that distinct names never share a native name: only a section as
+/// mbeToUtf writes it is read back as raw bytes: U+200B after an ASCII start of the name (of
+/// the path component), then characters U+0001 to U+00FF of which the first is not ASCII, then
+/// U+FEFF at the end of the component or of the path. Any other U+200B (a character above
+/// U+00FF in the section, an ASCII-only or unclosed section, text after U+FEFF) is converted
+/// through the locale like any other character. Two names then meet on one native name only
+/// when one of them escapes exactly the bytes the other one spells.
 YQBASE_EXPORT std::string utfToMbe(const char* utf8, std::string* error);
 /// The UTF-8 form of a native name; never fails. ASCII names stay as they are. In a UTF-8
 /// locale so do names of well-formed UTF-8 (RFC 3629) without U+200B; any other name is

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -162,9 +163,7 @@ TEST(TempFsUTF, UtfToMbeRejectsMalformedInput) {
     const char* error;
   } const cases[] = {
       {"bad\xFF", "String \"bad\xFF\" is not in UTF-8 format."},
-      // A raw byte 0 would cut the native name short.
-      {"a\xE2\x80\x8B\xC4\x80\xEF\xBB\xBF",
-       "Escaped section of \"a\xE2\x80\x8B\xC4\x80\xEF\xBB\xBF\" holds a NUL byte."},
+      {"a\xED\xA0\x80", "String \"a\xED\xA0\x80\" is not in UTF-8 format."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);
@@ -178,13 +177,61 @@ TEST(TempFsUTF, UtfToMbeRejectsMalformedInput) {
   }
 }
 
-TEST(TempFsUTF, SectionWithoutCloseRunsToTheEnd) {
+// Only a section as mbeToUtf writes it is read back as bytes; any other U+200B is text, so
+// U+0141 no longer becomes "A" and U+0100 no longer a NUL.
+TEST(TempFsUTF, OnlyTheLibrarysEscapeIsReadAsBytes) {
   CScopedLocale locale("C.UTF-8", false);
-  EXPECT_EQ("a\xFFx", TempFsUTF::utfToMbe("a\xE2\x80\x8B\xC3\xBFx", nullptr));
-  // Several sections, text between them converted normally.
-  EXPECT_EQ(
-      "\xFE\xC3\xA9\xFD",
-      TempFsUTF::utfToMbe("\xE2\x80\x8B\xC3\xBE\xEF\xBB\xBF\xC3\xA9\xE2\x80\x8B\xC3\xBD", nullptr));
+  const std::string open = "\xE2\x80\x8B", close = "\xEF\xBB\xBF";
+  const struct {
+    std::string utf8;
+    std::string native;  // empty: the same as the input
+  } cases[] = {
+      {open + "\xC5\x81" + close, ""},               // U+0141 inside
+      {"a" + open + "\xC4\x80" + close, ""},         // U+0100 inside
+      {open + "A" + close, ""},                      // ASCII only
+      {"a" + open + "\xC3\xBFx", ""},                // not closed
+      {open + "\xC3\xBE" + close + "b", ""},         // text after the close
+      {"\xC3\xA9" + open + "\xC3\xBE" + close, ""},  // non-ASCII start of the name
+      {"a" + open + "\xC3\xBFx" + close, "a\xFFx"},
+      {"\xC3\xA9/" + open + "\xC3\xBE" + close + "/d" + open + "\xC3\xBD" + close,
+       "\xC3\xA9/\xFE/d\xFD"},  // one escaped name per component
+      {"/t/d" + open + "\xC3\xBD/\xC3\xBE" + close, "/t/d\xFD/\xFE"},  // a whole path escaped
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.utf8);
+    EXPECT_EQ(c.native.empty() ? c.utf8 : c.native, TempFsUTF::utfToMbe(c.utf8.c_str(), nullptr));
+  }
+}
+
+// Names built from the shapes of escapes map to distinct native names, except a name and the
+// escape of its own bytes, which mean the same bytes.
+TEST(TempFsUTF, DistinctNamesStayDistinct) {
+  std::vector<std::string> names;
+  const char* const pieces[] = {"", "A", "\xC3\xA9", "\xC3\xBF", "\xC5\x81", "\xC4\x80"};
+  for (const char* prefix : {"", "a", "\xC3\xA9"})
+    for (const char* first : pieces)
+      for (const char* second : pieces)
+        for (const char* close : {"", "\xEF\xBB\xBF"})
+          for (const char* suffix : {"", "b"}) {
+            names.push_back(std::string(prefix) + first + second + close + suffix);
+            names.push_back(std::string(prefix) + "\xE2\x80\x8B" + first + second + close + suffix);
+          }
+  for (const SMode& mode : kModes) {
+    CScopedLocale locale(mode.locale, mode.ignoreLocale);
+    std::map<std::string, std::string> byNative;
+    for (const std::string& name : names) {
+      std::string native, error;
+      if (!TempFsUTF::utfToMbeChecked(name.c_str(), native, error)) continue;
+      const auto inserted = byNative.emplace(native, name);
+      if (inserted.second || inserted.first->second == name) continue;
+      TempFsUTF::SetIgnoreLocale(true);
+      const std::string escape = TempFsUTF::mbeToUtf(native.c_str(), nullptr);
+      TempFsUTF::SetIgnoreLocale(mode.ignoreLocale);
+      EXPECT_TRUE(escape == name || escape == inserted.first->second)
+          << mode.locale << (mode.ignoreLocale ? " ignoring locale: \"" : ": \"") << name
+          << "\" and \"" << inserted.first->second << "\" both give \"" << native << "\"";
+    }
+  }
 }
 
 TEST(TempFsUTF, UcsToUtfTakesUnalignedUnits) {
