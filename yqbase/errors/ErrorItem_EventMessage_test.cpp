@@ -139,6 +139,11 @@ TEST(FXErrorItemEventMessage, Placeholders) {
     item.UpdateArguments(text);
     EXPECT_EQ(c.expected, text);
   }
+  // A huge width is cut at the formatter's largest buffer, at once.
+  std::string huge = "^2!%999999999d!";
+  item.UpdateArguments(huge);
+  EXPECT_EQ(0u, huge.find("[BUFFEROVERFLOW]    ")) << huge.substr(0, 40);
+  EXPECT_LT(huge.size(), 131072u);
   // Without arguments nothing changes, not even doubled carets.
   std::string text = "^1 ^^";
   Item({}).UpdateArguments(text);

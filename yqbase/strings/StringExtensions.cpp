@@ -32,10 +32,69 @@ constexpr FXCodeLocation kFormatLocation = {
 
 }  // namespace
 
+namespace {
+
+// Whether the format can turn a short input into a huge text: a width or precision taken from an
+// argument, or one of six digits or more. Digits in literal text only cost the slower path.
+bool MayAmplify(const char* format) {
+  int digits = 0;
+  for (const char* p = format; *p != '\0'; ++p) {
+    if (*p == '*') return true;
+    digits = (*p >= '0' && *p <= '9') ? digits + 1 : 0;
+    if (digits >= 6) return true;
+  }
+  return false;
+}
+
+// A stream that keeps the first `capacity` bytes written to it and then refuses, which makes
+// vfprintf stop there instead of producing (and discarding) the rest of a huge text.
+struct SCappedSink {
+  char* buffer;
+  size_t capacity;
+  size_t used;
+};
+
+ssize_t WriteCapped(void* cookie, const char* data, size_t size) {
+  auto* sink = static_cast<SCappedSink*>(cookie);
+  const size_t n = std::min(size, sink->capacity - sink->used);
+  std::memcpy(sink->buffer + sink->used, data, n);
+  sink->used += n;
+  return static_cast<ssize_t>(n);
+}
+
+}  // namespace
+
 CYqError FXString::FormatArgList(std::string& out, const char* format, va_list args) {
   out.clear();
   if (format == nullptr) format = "";
-  size_t size = 2 * std::strlen(format) + 512;
+  // Sizes go first, first + kFormatGrowth, ... up to kFormatLimit, and an attempt at a size
+  // holds size - 2 characters. The result depends only on the whole text: the text when it fits
+  // one of the sizes, else its first last - 2 characters (cut at a NUL) and code 111. So one
+  // attempt tells the length and at most one more, at the size that fits or the last one,
+  // makes the same result; a format that can amplify goes to a stream that stops at the last
+  // size, as every attempt would otherwise walk the whole text (seconds for a huge width).
+  const size_t first = 2 * std::strlen(format) + 512;
+  const size_t last =
+      first > kFormatLimit ? first : first + (kFormatLimit - first) / kFormatGrowth * kFormatGrowth;
+  if (MayAmplify(format)) {
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[last]);
+    if (!buffer) return FXErrorUtil::ErrorWin32(YQ_LOC, 14);
+    SCappedSink sink = {buffer.get(), last - 1, 0};
+    FILE* stream = fopencookie(&sink, "w", {nullptr, WriteCapped, nullptr, nullptr});
+    if (stream == nullptr) return FXErrorUtil::ErrorWin32(YQ_LOC, 14);
+    va_list attempt;
+    va_copy(attempt, args);
+    const int written = std::vfprintf(stream, format, attempt);
+    va_end(attempt);
+    std::fclose(stream);  // flushes what is buffered into the sink
+    if (written >= 0 && static_cast<size_t>(written) <= last - 2) {
+      out.assign(sink.buffer, static_cast<size_t>(written));
+      return CYqError();
+    }
+    out.assign(sink.buffer, strnlen(sink.buffer, std::min(sink.used, last - 2)));
+    return FXErrorUtil::ErrorWin32(kFormatArgListLocation, 111);
+  }
+  size_t size = first;
   char stackBuffer[kStackBuffer];
   std::unique_ptr<char[]> heapBuffer;
   for (;;) {
@@ -58,11 +117,17 @@ CYqError FXString::FormatArgList(std::string& out, const char* format, va_list a
       out.assign(buffer, static_cast<size_t>(written));
       return CYqError();
     }
-    if (size + kFormatGrowth > kFormatLimit) {
+    if (size == last) {
       out.assign(buffer, strnlen(buffer, limit));
       return FXErrorUtil::ErrorWin32(kFormatArgListLocation, 111);
     }
-    size += kFormatGrowth;
+    // An encoding error (a negative result) happens at every size: straight to the last.
+    size = last;
+    if (written >= 0) {
+      const size_t needed = static_cast<size_t>(written) + 2;
+      const size_t steps = (needed - first + kFormatGrowth - 1) / kFormatGrowth;
+      if (steps <= (last - first) / kFormatGrowth) size = first + steps * kFormatGrowth;
+    }
   }
 }
 

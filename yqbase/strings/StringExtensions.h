@@ -12,10 +12,14 @@
 /// Static string helpers. Narrow strings hold UTF-8, wide strings one UTF-32 unit per wchar_t.
 class YQBASE_EXPORT FXString {
  public:
-  /// Formats into `out`, growing the buffer as needed. Fails with Win32 code 111 when the text
-  /// needs more than 131071 bytes; `out` then holds the truncated text.
-  [[nodiscard]] static CYqError FormatArgList(std::string& out, const char* format,
-                                              va_list args);
+  /// Formats into `out`, growing the buffer as needed: sizes of 2 * strlen(format) + 512 bytes
+  /// plus steps of 16384, none above 131071, each holding one byte less of text than its size
+  /// minus one. Fails with Win32 code 111 when the text does not fit the largest of them (with
+  /// a short format, from 115,203 bytes of text: 516 + 7 * 16384 - 2 is the most it holds);
+  /// `out` then holds the text cut to that length. Formats at most twice; a format with a
+  /// width from an argument or of six digits or more stops at the largest size, so a huge
+  /// width costs no more than the text that is kept.
+  [[nodiscard]] static CYqError FormatArgList(std::string& out, const char* format, va_list args);
   /// Wide formatting is not available on this platform: empties `out`, fails with code 111.
   [[nodiscard]] static CYqError FormatArgList(std::wstring& out, const wchar_t* format,
                                               va_list args);
@@ -68,10 +72,8 @@ class YQBASE_EXPORT FXString {
   static bool RemoveRightNoCase(std::string& text, const std::string& suffix);
   static bool RemoveRightNoCase(std::wstring& text, const std::wstring& suffix);
   static bool ReplaceLeft(std::string& text, const std::string& prefix, const std::string& with);
-  static bool ReplaceLeft(std::wstring& text, const std::wstring& prefix,
-                          const std::wstring& with);
-  static bool ReplaceRight(std::string& text, const std::string& suffix,
-                           const std::string& with);
+  static bool ReplaceLeft(std::wstring& text, const std::wstring& prefix, const std::wstring& with);
+  static bool ReplaceRight(std::string& text, const std::string& suffix, const std::string& with);
   static bool ReplaceRight(std::wstring& text, const std::wstring& suffix,
                            const std::wstring& with);
   static bool ReplaceLeftNoCase(std::string& text, const std::string& prefix,
@@ -85,8 +87,8 @@ class YQBASE_EXPORT FXString {
 
   /// Replaces every occurrence of `from` found from `start` on, never rescanning inserted
   /// text; returns the count. An empty `from` replaces nothing.
-  static unsigned int ReplaceAll(std::string& text, const std::string& from,
-                                 const std::string& to, unsigned int start = 0);
+  static unsigned int ReplaceAll(std::string& text, const std::string& from, const std::string& to,
+                                 unsigned int start = 0);
   static unsigned int ReplaceAll(std::wstring& text, const std::wstring& from,
                                  const std::wstring& to, unsigned int start = 0);
   static unsigned int ReplaceAllNoCase(std::string& text, const std::string& from,
@@ -153,9 +155,8 @@ class YQBASE_EXPORT FXString {
   /// Joins `count` elements from `first` on (clipped to the vector).
   static std::string Join(const std::vector<std::string>& items, const std::string& separator,
                           unsigned int first, unsigned int count);
-  static std::wstring Join(const std::vector<std::wstring>& items,
-                           const std::wstring& separator, unsigned int first,
-                           unsigned int count);
+  static std::wstring Join(const std::vector<std::wstring>& items, const std::wstring& separator,
+                           unsigned int first, unsigned int count);
 
   /// "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}".
   static std::string AsString(const _GUID& guid);
@@ -171,5 +172,5 @@ class YQBASE_EXPORT FXString {
 YQBASE_EXPORT HRESULT StringCbPrintfA(char* buffer, unsigned int bytes, const char* format, ...)
     YQBASE_PRINTF(3, 4);
 /// The wide form; `bytes` counts bytes, not characters.
-YQBASE_EXPORT HRESULT StringCbPrintfW(wchar_t* buffer, unsigned int bytes,
-                                      const wchar_t* format, ...);
+YQBASE_EXPORT HRESULT StringCbPrintfW(wchar_t* buffer, unsigned int bytes, const wchar_t* format,
+                                      ...);

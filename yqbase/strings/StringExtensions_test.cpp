@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "yqbase/errors/ErrorUtil.h"
@@ -26,6 +27,14 @@ std::vector<std::wstring> W(const std::vector<std::string>& items) {
 // while they stay within 131071 bytes; the last one tried holds 516 + 7 * 16384 bytes and is
 // formatted with a limit one byte smaller, so its text is at most 115202 characters.
 constexpr size_t kLargestFormatted = 115202;
+
+// The text of a formatting that must succeed.
+template <typename... Args>
+std::string Formatted(const char* format, Args... args) {
+  std::string out;
+  EXPECT_EQ(FXString::Format(out, format, args...).GetCode(), 0) << format;
+  return out;
+}
 
 TEST(FXStringFormat, TextsUpToTheLargestBufferComeOutWhole) {
   // 514 characters fit the first attempt; 515 (= 2 * strlen(format) + 511) needs a second.
@@ -68,6 +77,28 @@ TEST(FXStringFormat, OverflowKeepsTheTruncatedTextAndReportsCode111) {
 
     EXPECT_EQ(FXString::Format("%s", text.c_str()),
               "[BUFFEROVERFLOW] " + text.substr(0, kLargestFormatted));
+  }
+}
+
+// Formats that can widen their input take another path; it must give the same texts, whole
+// when they fit and cut at the largest buffer when not (a huge width took seconds per call).
+TEST(FXStringFormat, WidthsFromArgumentsAndLongDigitRuns) {
+  const std::pair<std::string, const char*> fits[] = {
+      {Formatted("[%*d]", 5, 7), "[    7]"},
+      {Formatted("[%.*s]", 2, "abc"), "[ab]"},
+      {Formatted("[%0000001d]", 7), "[7]"},
+      {Formatted("id 1234567 %d", 7), "id 1234567 7"},
+  };
+  for (const auto& c : fits) EXPECT_EQ(c.first, c.second);
+  for (const char* format : {"%999999999d", "%1000000000d!", "%-100000000d"}) {
+    SCOPED_TRACE(format);
+    const size_t first = 2 * std::strlen(format) + 512;
+    const size_t kept = first + (131071 - first) / 16384 * 16384 - 2;
+    const std::string expected =
+        format[1] == '-' ? "7" + std::string(kept - 1, ' ') : std::string(kept, ' ');
+    std::string out;
+    EXPECT_TRUE(FXErrorUtil::IsWin32(FXString::Format(out, format, 7), 111));
+    EXPECT_EQ(out, expected);
   }
 }
 
