@@ -83,9 +83,16 @@ class CTickSum {
     m_inDay %= kTicksPerDay;
   }
   LONGLONG Result() const {
+    // Before 1601 the day's ticks count back from the next midnight: the midnight before the
+    // earliest tick counts lies below the 64-bit range although the ticks themselves do not.
+    LONGLONG days = m_days, inDay = m_inDay;
+    if (days < 0 && inDay > 0) {
+      ++days;
+      inDay -= kTicksPerDay;
+    }
     LONGLONG dayTicks = 0, total = 0;
-    if (__builtin_mul_overflow(m_days, kTicksPerDay, &dayTicks) ||
-        __builtin_add_overflow(dayTicks, m_inDay, &total))
+    if (__builtin_mul_overflow(days, kTicksPerDay, &dayTicks) ||
+        __builtin_add_overflow(dayTicks, inDay, &total))
       return m_days > 0 ? CTimeStamp::kFilled : (-CTimeStamp::kFilled - 1);
     return total;
   }
@@ -102,6 +109,8 @@ void Carry(LONGLONG& field, LONGLONG& next, LONGLONG base) {
 }
 
 unsigned U(int value) { return static_cast<unsigned>(value); }
+// The month's number from its 0-based field, for any field value (no signed overflow).
+unsigned MonthNumber(int month) { return static_cast<unsigned>(month) + 1u; }
 
 // Sets the date fields, day of week and day of year of a day number since 1601-01-01.
 void SetDate(CCalendarTime& time, LONGLONG days) {
@@ -248,13 +257,13 @@ std::string CCalendarTime::AsString(BCalendarTimeOutputFormat format) const {
 
   switch (format.GetStyle()) {
     case BCalendarTimeOutputFormat::STYLE_LOGGING:
-      return FXString::Format("%04u/%02u/%02u %02u:%02u:%02u.%03u%03u", U(year), U(month + 1),
+      return FXString::Format("%04u/%02u/%02u %02u:%02u:%02u.%03u%03u", U(year), MonthNumber(month),
                               U(dayOfMonth), U(hours), U(minutes), U(seconds), U(milliseconds),
                               U(microseconds)) +
              zone;
     case BCalendarTimeOutputFormat::STYLE_ISO8601:
-      return FXString::Format("%02u-%02u-%02uT%02u:%02u:%02u", U(year), U(month + 1), U(dayOfMonth),
-                              U(hours), U(minutes), U(seconds)) +
+      return FXString::Format("%02u-%02u-%02uT%02u:%02u:%02u", U(year), MonthNumber(month),
+                              U(dayOfMonth), U(hours), U(minutes), U(seconds)) +
              zone;
     case BCalendarTimeOutputFormat::STYLE_ASCTIME: {
       const char* weekday = dayOfWeek >= 0 && dayOfWeek < 7 ? kWeekdayNames[dayOfWeek] : "???";
@@ -263,10 +272,10 @@ std::string CCalendarTime::AsString(BCalendarTimeOutputFormat format) const {
                               hours, minutes, seconds, year);
     }
     case BCalendarTimeOutputFormat::STYLE_YYYY_MM_DD:
-      return FXString::Format("%04u-%02u-%02u", U(year), U(month + 1), U(dayOfMonth));
+      return FXString::Format("%04u-%02u-%02u", U(year), MonthNumber(month), U(dayOfMonth));
     case BCalendarTimeOutputFormat::STYLE_YYYY_MM_DD_HH_MM_SS:
-      return FXString::Format("%04u-%02u-%02u %02u:%02u:%02u", U(year), U(month + 1), U(dayOfMonth),
-                              U(hours), U(minutes), U(seconds));
+      return FXString::Format("%04u-%02u-%02u %02u:%02u:%02u", U(year), MonthNumber(month),
+                              U(dayOfMonth), U(hours), U(minutes), U(seconds));
     default:
       return AsString();
   }
@@ -274,14 +283,14 @@ std::string CCalendarTime::AsString(BCalendarTimeOutputFormat format) const {
 
 std::string CCalendarTime::AsUTCDateTimeString() const {
   const CCalendarTime utc = InUtc();
-  return FXString::Format("%04u/%02u/%02u %02u:%02u:%02u.%03u%03uZ", U(utc.year), U(utc.month + 1),
-                          U(utc.dayOfMonth), U(utc.hours), U(utc.minutes), U(utc.seconds),
-                          U(utc.milliseconds), U(utc.microseconds));
+  return FXString::Format("%04u/%02u/%02u %02u:%02u:%02u.%03u%03uZ", U(utc.year),
+                          MonthNumber(utc.month), U(utc.dayOfMonth), U(utc.hours), U(utc.minutes),
+                          U(utc.seconds), U(utc.milliseconds), U(utc.microseconds));
 }
 
 std::string CCalendarTime::AsUTCDateString() const {
   const CCalendarTime utc = InUtc();
-  return FXString::Format("%04u/%02u/%02u", U(utc.year), U(utc.month + 1), U(utc.dayOfMonth));
+  return FXString::Format("%04u/%02u/%02u", U(utc.year), MonthNumber(utc.month), U(utc.dayOfMonth));
 }
 
 std::string CCalendarTime::AsUTCTimeString() const {

@@ -62,6 +62,8 @@ class YQBASE_EXPORT CCalendarTime {
   void Normalize();
 
   /// "YYYY/MM/DD hh:mm:ss.mmmuuu" and the zone suffix ("Z" or "+hhmm"/"-hhmm"), unconverted.
+  /// Fields outside their ranges are rendered, not corrected: as unsigned numbers (the month
+  /// as field + 1 modulo 2^32), in the asctime style as signed ones.
   std::string AsString() const;
   /// The style and zone of `format`; an unknown style renders as AsString().
   std::string AsString(BCalendarTimeOutputFormat format) const;

@@ -131,10 +131,15 @@ TEST(CCalendarTime, AsTimeStampInvertsFromTimeStampForAnyOffset) {
     }
   }
   EXPECT_EQ(0, failures);
-  for (LONGLONG edge : {LONGLONG{0}, LONGLONG{1}, CTimeStamp::kFilled, -CTimeStamp::kFilled - 1}) {
-    CCalendarTime c;
-    c.FromTimeStamp(CTimeStamp(edge), 600);
-    EXPECT_EQ(edge, c.AsTimeStamp().GetValue());
+  // Just above the lowest count the midnight before lies outside the 64-bit range.
+  const LONGLONG lowest = -CTimeStamp::kFilled - 1;
+  for (LONGLONG edge : {LONGLONG{0}, LONGLONG{1}, LONGLONG{-1}, CTimeStamp::kFilled, lowest,
+                        lowest + 1, lowest + 959717376, lowest + LONGLONG{864000000000}}) {
+    for (int offset : {0, 600, -600}) {
+      CCalendarTime c;
+      c.FromTimeStamp(CTimeStamp(edge), offset);
+      EXPECT_EQ(edge, c.AsTimeStamp().GetValue()) << "offset " << offset;
+    }
   }
 }
 
@@ -234,6 +239,19 @@ TEST(CCalendarTime, NormalizeKeepsTheMomentAndRestoresRanges) {
   EXPECT_EQ("2022/01/01 00:01:13.999000Z", t.AsString());
   EXPECT_EQ(6, t.dayOfWeek);
   EXPECT_EQ(0, t.dayOfYear);
+}
+
+// The fields are public: any value renders without overflowing.
+TEST(CCalendarTime, FieldsOutOfRangeRenderAsTheirNumbers) {
+  CCalendarTime t(CTimeStamp(0));
+  t.month = 0x7FFFFFFF;
+  t.dayOfMonth = -1;
+  EXPECT_EQ("1601-2147483648-4294967295", t.AsString(BCalendarTimeOutputFormat::STYLE_YYYY_MM_DD));
+  t.month = -1;
+  EXPECT_EQ("1601/00/4294967295 00:00:00.000000Z", t.AsUTCDateTimeString());
+  t.offsetMinutes = -0x7FFFFFFF - 1;
+  EXPECT_FALSE(t.AsString().empty());
+  EXPECT_FALSE(t.AsUTCDateString().empty());
 }
 
 TEST(CCalendarTime, AsTimeStampSaturatesBeyondTheRange) {
