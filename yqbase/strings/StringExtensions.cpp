@@ -34,16 +34,18 @@ constexpr FXCodeLocation kFormatLocation = {
 
 namespace {
 
-// Whether the format can turn a short input into a huge text: a width or precision taken from an
-// argument, or one of six digits or more. Digits in literal text only cost the slower path.
-bool MayAmplify(const char* format) {
+// The length of the format, and whether it can turn a short input into a huge text: a width
+// or precision taken from an argument, or one of six digits or more. Digits in literal text
+// only cost the slower path.
+size_t ScanFormat(const char* format, bool& mayAmplify) {
   int digits = 0;
-  for (const char* p = format; *p != '\0'; ++p) {
-    if (*p == '*') return true;
+  const char* p = format;
+  mayAmplify = false;
+  for (; *p != '\0'; ++p) {
     digits = (*p >= '0' && *p <= '9') ? digits + 1 : 0;
-    if (digits >= 6) return true;
+    if (*p == '*' || digits >= 6) mayAmplify = true;
   }
-  return false;
+  return static_cast<size_t>(p - format);
 }
 
 // A stream that keeps the first `capacity` bytes written to it and then refuses, which makes
@@ -73,10 +75,11 @@ CYqError FXString::FormatArgList(std::string& out, const char* format, va_list a
   // attempt tells the length and at most one more, at the size that fits or the last one,
   // makes the same result; a format that can amplify goes to a stream that stops at the last
   // size, as every attempt would otherwise walk the whole text (seconds for a huge width).
-  const size_t first = 2 * std::strlen(format) + 512;
+  bool mayAmplify = false;
+  const size_t first = 2 * ScanFormat(format, mayAmplify) + 512;
   const size_t last =
       first > kFormatLimit ? first : first + (kFormatLimit - first) / kFormatGrowth * kFormatGrowth;
-  if (MayAmplify(format)) {
+  if (mayAmplify) {
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[last]);
     if (!buffer) return FXErrorUtil::ErrorWin32(YQ_LOC, 14);
     SCappedSink sink = {buffer.get(), last - 1, 0};
