@@ -75,7 +75,7 @@ bool CRunnableTask::IsCanceled() { return m_private->canceled.load(); }
 bool CRunnableTask::OnCancelRequest() {
   if (yqthreads_detail::DebugLevel() > 6)
     YQ_LOG_AS(7, "virtual bool CRunnableTask::OnCancelRequest()", "0x%p Cancel requested",
-              static_cast<void*>(this));
+              dynamic_cast<void*>(this));  // the whole task, not its base part
   SetCanceled();
   return true;
 }
