@@ -201,8 +201,7 @@ DWORD CAlertableEventThread::WaitForEvent() {
   return m_private->wakeUp.WaitForSet(ticks <= 0 ? INFINITE : WaitMilliseconds(ticks));
 }
 
-bool CAlertableEventThread::Dispatch(unsigned handlerBit,
-                                     void (CAlertableEventThread::*handler)(),
+bool CAlertableEventThread::Dispatch(unsigned handlerBit, void (CAlertableEventThread::*handler)(),
                                      const char* function, const char* failure) {
   if ((m_private->defaultHandlers & handlerBit) != 0) return true;
   if (CallGuarded(this, handler)) return true;

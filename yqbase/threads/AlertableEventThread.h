@@ -12,7 +12,8 @@ class CAlertableEventThreadPrivate;
 /// The skeleton of a worker thread. Start() runs Run() on a new thread: OnStart(), then
 /// OnRun() while the thread is running, then OnStop(). The base OnRun() waits on the wake-up
 /// event for the time-out (0: without limit) and calls OnEvent() when SetEvent() woke it, or
-/// OnTimeout() when the time-out passed, counting each. An exception that leaves a handler is
+/// OnTimeout() when the time-out passed, counting each (Stop() wakes the thread through the
+/// same event, so OnEvent() may run once more as it ends). An exception that leaves a handler is
 /// logged at level -1 instead of ending the process; one from OnStart() or OnRun() ends the
 /// run with status 1064 (ERROR_EXCEPTION_IN_SERVICE).
 ///
@@ -23,13 +24,13 @@ class CAlertableEventThreadPrivate;
 /// SetEvent, Stop, IsRunning, the counters and WaitForStop may be called from any thread;
 /// Start, StartSynchronously and Stop(true) belong to one controlling thread. The running flag
 /// is an atomic flag rather than a plain bool: the controlling thread writes it while the
-/// worker reads it, which for a plain bool is a data race. A derived class calls Stop(true) in
-/// its destructor, so that its handlers never run on a half-destroyed object.
+/// worker reads it, which for a plain bool is a data race. A derived class calls StopAndJoin()
+/// in its destructor, so that its handlers never run on a half-destroyed object.
 ///
 ///   class CWatcher : public CAlertableEventThread {
 ///     void OnEvent() override { ... }
 ///    public:
-///     ~CWatcher() override { (void)Stop(true); }
+///     ~CWatcher() override { StopAndJoin(); }
 ///   };
 ///   CWatcher watcher;
 ///   if (watcher.Start().Succeeded()) { ...; watcher.SetEvent(); ...; (void)watcher.Stop(true); }
@@ -63,9 +64,10 @@ class YQBASE_EXPORT CAlertableEventThread {
   /// The body of the thread (see the class comment); returns the status (SetStatus).
   virtual DWORD Run();
   /// Waits on the wake-up event for the time-out: 0 (set), 258 (timed out), or another wait
-  /// result. A time-out below one millisecond waits one millisecond.
+  /// result. Deliberate choice: the time-out is rounded up to whole milliseconds, so that one
+  /// below a millisecond waits one instead of turning the loop into a busy spin.
   virtual DWORD WaitForEvent();
-  /// Sets the time-out in 100-nanosecond units; 0 or less waits without limit.
+  /// Sets the time-out in 100-nanosecond units; 0 (or a negative value) waits without limit.
   virtual void SetTimeout(CTimeInterval timeout);
   /// Ends the loop from inside a handler: clears the running flag only.
   virtual void InternalStop();
@@ -107,8 +109,8 @@ class YQBASE_EXPORT CAlertableEventThread {
  private:
   // Calls one handler unless it was found not overridden; logs `failure` under `function`
   // and returns false when it throws.
-  bool Dispatch(unsigned handlerBit, void (CAlertableEventThread::*handler)(),
-                const char* function, const char* failure);
+  bool Dispatch(unsigned handlerBit, void (CAlertableEventThread::*handler)(), const char* function,
+                const char* failure);
   // Records that the default of a handler was reached.
   void ReachedDefault(unsigned handlerBit);
 

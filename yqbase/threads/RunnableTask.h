@@ -46,8 +46,9 @@ class YQBASE_EXPORT CRunnableTask {
   virtual void SetTaskProgress(double progress);
   virtual double GetTaskProgress() const;
   virtual bool IsCanceled();
-  /// Asks the task to stop: logs "0x%p Cancel requested" at level 7, sets the canceled flag
-  /// and wakes a Pause in progress. Returns true (the request is taken).
+  /// Asks the task to stop: logs "0x%p Cancel requested" with the address of the whole task
+  /// object at level 7, sets the canceled flag and wakes a Pause in progress. Returns true
+  /// (the request is taken).
   virtual bool OnCancelRequest();
   /// A hook for derived tasks; the base does nothing.
   virtual void SendFeedback(const std::string& text, unsigned kind);

@@ -16,8 +16,7 @@ constexpr DWORD kWin32InvalidParameter = 87;
 
 class CSequentialTasksPrivate {
  public:
-  explicit CSequentialTasksPrivate(bool continueOnFailure)
-      : continueOnFailure(continueOnFailure) {}
+  explicit CSequentialTasksPrivate(bool continueOnFailure) : continueOnFailure(continueOnFailure) {}
 
   std::vector<CRunnableTaskPtr> tasks;
   const bool continueOnFailure;
@@ -32,8 +31,8 @@ class CSequentialTasksPrivate {
 
 CSequentialTasks::CSequentialTasks(bool continueOnFailure)
     : m_private(boost::make_shared<CSequentialTasksPrivate>(continueOnFailure)) {
-  const yqthreads_detail::CGuardedTrace trace("CSequentialTasks::CSequentialTasks(bool)",
-                                              __LINE__, 0);
+  const yqthreads_detail::CGuardedTrace trace("CSequentialTasks::CSequentialTasks(bool)", __LINE__,
+                                              0);
 }
 
 CSequentialTasks::~CSequentialTasks() {

@@ -9,8 +9,8 @@ CTaskFeedbackConnector::CTaskFeedbackConnector() {
 }
 
 CTaskFeedbackConnector::~CTaskFeedbackConnector() {
-  const CGuardedTrace trace("virtual CTaskFeedbackConnector::~CTaskFeedbackConnector()",
-                            __LINE__, 0);
+  const CGuardedTrace trace("virtual CTaskFeedbackConnector::~CTaskFeedbackConnector()", __LINE__,
+                            0);
 }
 
 void CTaskFeedbackConnector::OnTaskStart() {}

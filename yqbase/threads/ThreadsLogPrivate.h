@@ -30,8 +30,8 @@ class CGuardedTrace {
  public:
   CGuardedTrace(const char* function, unsigned line, int level) {
     if (DebugLevel() >= level)
-      m_trace.emplace(g_ptrLogWriter, function, line, level, 0, ZKDebugFunction::kNoActivity,
-                      "%s", "");
+      m_trace.emplace(g_ptrLogWriter, function, line, level, 0, ZKDebugFunction::kNoActivity, "%s",
+                      "");
   }
 
  private:
