@@ -67,10 +67,6 @@ class YQBASE_EXPORT CAlertableEventThread {
   /// result. Deliberate choice: the time-out is rounded up to whole milliseconds, so that one
   /// below a millisecond waits one instead of turning the loop into a busy spin.
   virtual DWORD WaitForEvent();
-  /// Sets the time-out in 100-nanosecond units; 0 (or a negative value) waits without limit.
-  virtual void SetTimeout(CTimeInterval timeout);
-  /// Ends the loop from inside a handler: clears the running flag only.
-  virtual void InternalStop();
 
   /// Wakes the thread: the next wait returns 0 and OnEvent() runs.
   void SetEvent();
@@ -96,6 +92,14 @@ class YQBASE_EXPORT CAlertableEventThread {
   virtual void OnTimeout();
   virtual void OnAbandoned();
 
+ public:
+  // Declared after the handlers: the virtual functions keep the order of the interface.
+  /// Sets the time-out in 100-nanosecond units; 0 (or a negative value) waits without limit.
+  virtual void SetTimeout(CTimeInterval timeout);
+  /// Ends the loop from inside a handler: clears the running flag only.
+  virtual void InternalStop();
+
+ protected:
   /// Whether Start() created a thread.
   bool HasThread() const;
   /// Stops the thread and waits for its end, unless called on that thread itself (which
