@@ -30,6 +30,7 @@
 #include "yqbase/logging/LineWriter.h"
 #include "yqbase/logging/LogWriterInterface.h"
 #include "yqbase/logging/YqLogger.h"
+#include "yqbase/strings/Ascii85.h"
 #include "yqbase/strings/DisplayTable.h"
 #include "yqbase/strings/DisplayTypes.h"
 #include "yqbase/strings/StringExtensions.h"
