@@ -34,6 +34,7 @@
 #include "yqbase/serialization/BagProvider.h"
 #include "yqbase/serialization/SerializedBase.h"
 #include "yqbase/serialization/SerializedBuffer.h"
+#include "yqbase/strings/Ascii85.h"
 #include "yqbase/strings/DisplayTable.h"
 #include "yqbase/strings/DisplayTypes.h"
 #include "yqbase/strings/StringExtensions.h"
