@@ -22,12 +22,24 @@ const CBag& MixedBag() {
       const std::string name = "Property" + std::to_string(i);
       CYqError err;
       switch (i % 6) {
-        case 0: err = b.Write(name, "/data/volume" + std::to_string(i) + "/folder"); break;
-        case 1: err = b.Write(name, L"C:\\Users\\n\u00e4me" + std::to_wstring(i)); break;
-        case 2: err = b.Write(name, i); break;
-        case 3: err = b.Write(name, 1000000000000ULL * static_cast<unsigned long long>(i)); break;
-        case 4: err = b.Write(name, i % 4 == 0); break;
-        default: err = b.Write(name, -static_cast<long long>(i)); break;
+        case 0:
+          err = b.Write(name, "/data/volume" + std::to_string(i) + "/folder");
+          break;
+        case 1:
+          err = b.Write(name, L"C:\\Users\\n\u00e4me" + std::to_wstring(i));
+          break;
+        case 2:
+          err = b.Write(name, i);
+          break;
+        case 3:
+          err = b.Write(name, 1000000000000ULL * static_cast<unsigned long long>(i));
+          break;
+        case 4:
+          err = b.Write(name, i % 4 == 0);
+          break;
+        default:
+          err = b.Write(name, -static_cast<long long>(i));
+          break;
       }
       if (err.Failed()) std::abort();
     }

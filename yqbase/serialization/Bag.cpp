@@ -421,12 +421,14 @@ bool SaveValue(CSerializedBuffer* buffer, DWORD id, const boost::any& value, CYq
   else if (const unsigned int* v = boost::any_cast<unsigned int>(&value))
     err = CSerializedBase::AddToken(buffer, id, static_cast<UINT>(*v));
   else if (const long* v = boost::any_cast<long>(&value))
-    err = *v >= INT_MIN && *v <= INT_MAX
+    // Through 64 bits: on a 32-bit platform every long fits and the test is constant.
+    err = static_cast<long long>(*v) >= INT_MIN && static_cast<long long>(*v) <= INT_MAX
               ? CSerializedBase::AddToken(buffer, id, static_cast<int>(*v))
               : CSerializedBase::AddToken(buffer, id, static_cast<LONGLONG>(*v));
   else if (const unsigned long* v = boost::any_cast<unsigned long>(&value))
-    err = *v <= UINT_MAX ? CSerializedBase::AddToken(buffer, id, static_cast<UINT>(*v))
-                         : CSerializedBase::AddToken(buffer, id, static_cast<ULONGLONG>(*v));
+    err = static_cast<unsigned long long>(*v) <= UINT_MAX
+              ? CSerializedBase::AddToken(buffer, id, static_cast<UINT>(*v))
+              : CSerializedBase::AddToken(buffer, id, static_cast<ULONGLONG>(*v));
   else if (const long long* v = boost::any_cast<long long>(&value))
     err = CSerializedBase::AddToken(buffer, id, static_cast<LONGLONG>(*v));
   else if (const unsigned long long* v = boost::any_cast<unsigned long long>(&value))

@@ -12,6 +12,7 @@
 #include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/logging/DefaultLogWriter.h"
 #include "yqbase/logging/LogWriterInterface.h"
+#include "yqbase/strings/Ascii85.h"
 #include "yqbase/strings/StringExtensions.h"
 
 static_assert(sizeof(wchar_t) == 4, "wide token values are 32-bit units");
@@ -153,7 +154,14 @@ CYqError CSerializedBase::Save(CSerializedBuffer*) const { return CYqError(); }
 
 CYqError CSerializedBase::Load(const std::string& text) {
   if (text.empty()) return CYqError();
-  return FXErrorUtil::ErrorWin32(YQ_LOC, 50);
+  // The decoder sizes the buffer from the text: a "z" stands for four bytes, so the text's
+  // own length is not always enough.
+  auto_ptr_array<char> buffer;
+  size_t decoded = 0;
+  CYqError err = CAscii85::Decode(text, buffer, decoded);
+  if (err.Succeeded()) err = Load(buffer.get(), decoded);
+  if (err.Failed()) err.Push(YQ_LOC);
+  return err;
 }
 
 CYqError CSerializedBase::Load(const char* data, size_t length) {

@@ -17,7 +17,8 @@ namespace {
 
 using std::string_literals::operator""s;
 
-// Records every token as "id:type-name:value"; id 99 is unknown to it.
+// Records every token as "id:type-name:value" (a wide value with its length); id 99 is
+// unknown to it.
 class CRecordingLoader : public CSerializedBase {
  public:
   std::vector<std::string> tokens;
@@ -31,7 +32,7 @@ class CRecordingLoader : public CSerializedBase {
   }
   CYqError LoadToken(DWORD id, const std::string& v) override { return Keep(id, "string", v); }
   CYqError LoadToken(DWORD id, const std::wstring& v) override {
-    return Keep(id, "wstring", FXString::ToString(v));
+    return Keep(id, "wstring", FXString::ToString(v) + "#" + std::to_string(v.size()));
   }
   CYqError LoadToken(DWORD id, int v) override { return Keep(id, "int", std::to_string(v)); }
   CYqError LoadToken(DWORD id, UINT v) override { return Keep(id, "uint", std::to_string(v)); }
@@ -94,7 +95,8 @@ TEST(CSerializedBase, WritersProduceExactTokensThatLoadBack) {
       {"chars", [](auto* b) { return CSerializedBase::AddToken(b, 3, "ab", 2); }, "1.3.1.2.\0ab"s,
        "3:chars:ab"},
       {"wstring", [&](auto* b) { return CSerializedBase::AddToken(b, 4, wide); },
-       "1.4.17.16.\0a\0\0\0\xe9\0\0\0\0\xf6\x01\0\0\0\0\0"s, "4:wstring:a\xc3\xa9\xf0\x9f\x98\x80"},
+       "1.4.17.16.\0a\0\0\0\xe9\0\0\0\0\xf6\x01\0\0\0\0\0"s,
+       "4:wstring:a\xc3\xa9\xf0\x9f\x98\x80#3"},
       {"int", [](auto* b) { return CSerializedBase::AddToken(b, 5, INT_MIN); },
        "1.5.32.12.\0-2147483648\0"s, "5:int:-2147483648"},
       {"uint", [](auto* b) { return CSerializedBase::AddToken(b, 5, UINT(4294967295u)); },
@@ -261,4 +263,29 @@ TEST(CSerializedBase, BaseSkipsEveryToken) {
             std::find(texts.begin(), texts.end(), "CurrentPos=[0], Token=[1.1.32.2.]"));
   EXPECT_NE(texts.end(),
             std::find(texts.begin(), texts.end(), "CurrentPos=[12], Token=[1.2.17.8.]"));
+}
+
+// The Ascii85 form: runs of zero bytes ("z") decode to more bytes than the text has
+// characters, and text that is not a whole stream fails.
+TEST(CSerializedBase, TextFormLoadsBackAndRefusesCorruptText) {
+  CSerializedBuffer buffer;
+  EXPECT_EQ("", buffer.GetBufferAsString());
+  ASSERT_TRUE(CSerializedBase::AddToken(&buffer, 1, std::wstring(4, L'\0')).Succeeded());
+  ASSERT_TRUE(CSerializedBase::AddToken(&buffer, 2, 77).Succeeded());
+  const std::string text = buffer.GetBufferAsString();
+  EXPECT_NE(std::string::npos, text.find("zzz")) << text;
+  EXPECT_LT(text.size(), buffer.GetBufferSize());
+  CRecordingLoader loader;
+  CYqError err = loader.Load(text);
+  ASSERT_TRUE(err.Succeeded()) << err.AsString();
+  EXPECT_EQ((std::vector<std::string>{"1:wstring:#4", "2:int:77"}), loader.tokens);
+  EXPECT_TRUE(loader.Load(std::string()).Succeeded());
+
+  const std::string cut = text.substr(0, text.size() - 6) + "~>";  // ends inside a token
+  for (const std::string& bad :
+       {std::string("1.1.32.2."), text.substr(0, text.size() - 2), "<~" + text.substr(3), cut}) {
+    SCOPED_TRACE(bad);
+    CRecordingLoader l;
+    EXPECT_TRUE(FXErrorUtil::IsWin32(l.Load(bad), 13));
+  }
 }

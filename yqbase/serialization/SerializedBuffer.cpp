@@ -7,6 +7,7 @@
 
 #include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/logging/LogWriterInterface.h"
+#include "yqbase/strings/Ascii85.h"
 
 size_t CSerializedBuffer::m_stCbExtraAllocation = 128;
 
@@ -52,8 +53,10 @@ CYqError CSerializedBuffer::AddToken(DWORD id, DWORD type, const char* data, siz
 
 CYqError CSerializedBuffer::GetBufferAsString(std::string& text) const {
   text.clear();
-  if (m_stCbUsed == 0) return CYqError();
-  return FXErrorUtil::ErrorWin32(YQ_LOC, 50);
+  if (m_stCbUsed == 0) return CYqError();  // no tokens, no text (not even the markers)
+  CYqError err = CAscii85::Encode(m_buffer.get(), m_stCbUsed, text);
+  if (err.Failed()) err.Push(YQ_LOC);
+  return err;
 }
 
 std::string CSerializedBuffer::GetBufferAsString() const {
