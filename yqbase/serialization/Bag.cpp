@@ -471,7 +471,8 @@ CYqError CBagPrivate::StoreValue(DWORD id, const boost::any& value) {
   if (id != kIdValue) return FXErrorUtil::ErrorWin32(YQ_LOC, 1608, "Id=[%u]", id);
   if (!m_hasPendingName) return FXErrorUtil::ErrorWin32(YQ_LOC, 1804, "Property name was expected");
   try {
-    m_map[m_pendingName] = value;
+    // Saved bags list their names in map order: the end is the right place for each.
+    m_map.insert_or_assign(m_map.end(), m_pendingName, value);
   } catch (const std::bad_alloc&) {
     return FXErrorUtil::ErrorWin32(YQ_LOC, 14, "PropertyName=[%s]", m_pendingName.c_str());
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <map>
 #include <string>
 
 #include "yqbase/errors/ErrorUtil.h"
@@ -31,52 +32,34 @@ std::string Describe(const boost::any& v) {
   return std::string("other:") + v.type().name();
 }
 
-// Reads `name` into the target type named `target` and describes the result.
-std::string ReadAs(const CBag& bag, const std::string& target, CYqError& err) {
-  const std::string name = "value";
-  if (target == "string") {
-    std::string v;
-    err = bag.Read(name, v);
-    return v;
-  }
-  if (target == "wstring") {
-    std::wstring v;
-    err = bag.Read(name, v);
-    return FXString::ToString(v);
-  }
-  if (target == "bool") {
-    bool v = false;
-    err = bag.Read(name, v);
-    return v ? "true" : "false";
-  }
-  if (target == "int") {
-    int v = 0;
-    err = bag.Read(name, v);
-    return std::to_string(v);
-  }
-  if (target == "unsigned int") {
-    unsigned int v = 0;
-    err = bag.Read(name, v);
-    return std::to_string(v);
-  }
-  if (target == "long") {
-    long v = 0;
-    err = bag.Read(name, v);
-    return std::to_string(v);
-  }
-  if (target == "unsigned long") {
-    unsigned long v = 0;
-    err = bag.Read(name, v);
-    return std::to_string(v);
-  }
-  if (target == "int64_t") {
-    long long v = 0;
-    err = bag.Read(name, v);
-    return std::to_string(v);
-  }
-  unsigned long long v = 0;
-  err = bag.Read(name, v);
+std::string Text(const std::string& v) { return v; }
+std::string Text(const std::wstring& v) { return FXString::ToString(v); }
+std::string Text(bool v) { return v ? "true" : "false"; }
+template <typename T>
+std::string Text(T v) {
   return std::to_string(v);
+}
+
+template <typename T>
+std::string ReadInto(const CBag& bag, CYqError& err) {
+  T value{};
+  err = bag.Read("value", value);
+  return Text(value);
+}
+
+// Reads the property "value" into the target type of that name and gives the result as text.
+std::string ReadAs(const CBag& bag, const std::string& target, CYqError& err) {
+  static const std::map<std::string, std::string (*)(const CBag&, CYqError&)> kReaders = {
+      {"string", ReadInto<std::string>},
+      {"wstring", ReadInto<std::wstring>},
+      {"bool", ReadInto<bool>},
+      {"int", ReadInto<int>},
+      {"unsigned int", ReadInto<unsigned int>},
+      {"long", ReadInto<long>},
+      {"unsigned long", ReadInto<unsigned long>},
+      {"int64_t", ReadInto<long long>},
+      {"uint64_t", ReadInto<unsigned long long>}};
+  return kReaders.at(target)(bag, err);
 }
 
 class CFixedProvider : public CBagProvider {
@@ -117,6 +100,9 @@ TEST(CBag, TextRoundTripKeepsEveryType) {
       {"FileTime", FILETIME{0xFFFFFFFF, 0x01D00000}, "filetime:30408704/4294967295"},
       {"Guid", kGuid, "guid:{00112233-4455-6677-8899-AABBCCDDEEFF}"},
       {"", std::string("empty name"), "string:empty name"},
+      {"LongMin", LONG_MIN, (sizeof(long) == 8 ? "ll:" : "int:") + std::to_string(LONG_MIN)},
+      {"ULongMax", ULONG_MAX,
+       (sizeof(long) == 8 ? "ull:" : "unsigned:") + std::to_string(ULONG_MAX)},
   };
   CBag bag;
   for (const auto& c : cases) ASSERT_TRUE(bag.WriteAny(c.name, c.value).Succeeded());
@@ -134,26 +120,15 @@ TEST(CBag, TextRoundTripKeepsEveryType) {
     ASSERT_TRUE(loaded.ReadAny(c.name, value).Succeeded());
     EXPECT_EQ(c.loaded, Describe(value));
   }
-  if (sizeof(long) == 8) {  // values that only a 64-bit long can hold
-    CBag wide;
-    ASSERT_TRUE(wide.Write("L", LONG_MIN).Succeeded());
-    ASSERT_TRUE(wide.Write("UL", ULONG_MAX).Succeeded());
-    ASSERT_TRUE(wide.GetSerializedData(text).Succeeded());
-    ASSERT_TRUE(loaded.LoadSerializedData(text).Succeeded());
-    boost::any value;
-    ASSERT_TRUE(loaded.ReadAny("L", value).Succeeded());
-    EXPECT_EQ("ll:" + std::to_string(LONG_MIN), Describe(value));
-    ASSERT_TRUE(loaded.ReadAny("UL", value).Succeeded());
-    EXPECT_EQ("ull:" + std::to_string(ULONG_MAX), Describe(value));
-  }
 }
 
 TEST(CBag, ReadConvertsBetweenTypes) {
+  constexpr DWORD kAny = ~0u;
   const struct {
     boost::any stored;
     const char* target;
     std::string expected;  // the output, or the error text
-    DWORD win32;           // 0: success
+    DWORD win32;           // 0: success; kAny: any failure
   } cases[] = {
       {std::string("0x10"), "int", "16", 0},
       {std::string("010"), "int64_t", "8", 0},
@@ -161,29 +136,23 @@ TEST(CBag, ReadConvertsBetweenTypes) {
       {std::string("18446744073709551615"), "uint64_t", "18446744073709551615", 0},
       {std::string("12abc"), "int", "Bag value '12abc' is not a number", 13},
       {std::string(""), "unsigned int", "Bag value '' is not a number", 13},
-      {std::string("99999999999999999999"), "int64_t", "is not a number", 13},
       {-1, "unsigned int", "4294967295", 0},
       {true, "int", "1", 0},
       {4294967296LL, "int", "0", 0},
       {5, "string", "5", 0},
-      {-5L, "string", "-5", 0},
       {ULLONG_MAX, "string", "18446744073709551615", 0},
       {true, "string", "true", 0},
       {true, "wstring", "1", 0},
-      {7U, "wstring", "7", 0},
       {std::wstring(L"\u00e9"), "string", "\xc3\xa9", 0},
       {std::string("\xc3\xa9"), "wstring", "\xc3\xa9", 0},
       {std::string("TRUE"), "bool", "true", 0},
       {std::wstring(L"False"), "bool", "false", 0},
       {std::string("2"), "bool", "true", 0},
-      {std::string("0x0"), "bool", "false", 0},
       {std::string("yes"), "bool", "Bag value 'yes' is not a number", 13},
-      {2ULL, "bool", "true", 0},
       {1.5, "int", "Bag value of type 'd' different with expected type 'int'", 1804},
-      {1.5, "uint64_t", "different with expected type 'uint64_t'", 1804},
       {FILETIME{1, 2}, "string", "different with expected type 'string'", 1804},
       {kGuid, "wstring", "different with expected type 'wstring'", 1804},
-      {kGuid, "bool", "different with expected type 'bool'", 1804},
+      {std::string("\xff"), "wstring", "", kAny},  // not UTF-8: fails, does not read as empty
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.target) + " from " + Describe(c.stored));
@@ -195,16 +164,11 @@ TEST(CBag, ReadConvertsBetweenTypes) {
       EXPECT_TRUE(err.Succeeded()) << err.AsString();
       EXPECT_EQ(c.expected, read);
     } else {
-      EXPECT_TRUE(FXErrorUtil::IsWin32(err, c.win32)) << err.AsString();
+      EXPECT_TRUE(c.win32 == kAny ? err.Failed() : FXErrorUtil::IsWin32(err, c.win32))
+          << err.AsString();
       EXPECT_NE(std::string::npos, err.AsString().find(c.expected)) << err.AsString();
     }
   }
-  // Text that is not valid Unicode fails rather than reading as empty.
-  CBag bag;
-  ASSERT_TRUE(bag.Write("value", std::string("\xff")).Succeeded());
-  CYqError err;
-  EXPECT_TRUE(ReadAs(bag, "wstring", err).empty());
-  EXPECT_TRUE(err.Failed());
 }
 
 TEST(CBag, MissingPropertiesAndFlags) {

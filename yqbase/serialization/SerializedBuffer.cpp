@@ -20,7 +20,9 @@ CYqError CSerializedBuffer::Reallocate(size_t needed) {
   // The sum must not wrap around, which a 32-bit size_t would allow.
   if (needed > SIZE_MAX - extra || needed + extra > SIZE_MAX - m_stCbUsed)
     return FXErrorUtil::ErrorWin32(YQ_LOC, 14, "Needed=[%zu], Used=[%zu]", needed, m_stCbUsed);
-  const size_t capacity = needed + extra + m_stCbUsed;
+  size_t capacity = needed + extra + m_stCbUsed;
+  // Doubling keeps appends linear overall; the slack alone would copy every few tokens.
+  if (m_stCbBuffer <= SIZE_MAX / 2 && capacity < 2 * m_stCbBuffer) capacity = 2 * m_stCbBuffer;
   std::unique_ptr<char[]> larger(new (std::nothrow) char[capacity]);
   if (!larger) return FXErrorUtil::ErrorWin32(YQ_LOC, 14, "Capacity=[%zu]", capacity);
   if (m_stCbUsed != 0) std::memcpy(larger.get(), m_buffer.get(), m_stCbUsed);
