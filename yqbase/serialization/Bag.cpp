@@ -17,51 +17,22 @@
 
 namespace {
 
-// The target names of the type-mismatch message.
-template <typename T>
-const char* TargetName();
-template <>
-const char* TargetName<std::string>() {
-  return "string";
-}
-template <>
-const char* TargetName<std::wstring>() {
-  return "wstring";
-}
-template <>
-const char* TargetName<bool>() {
-  return "bool";
-}
-template <>
-const char* TargetName<int>() {
-  return "int";
-}
-template <>
-const char* TargetName<unsigned int>() {
-  return "unsigned int";
-}
-template <>
-const char* TargetName<long>() {
-  return "long";
-}
-template <>
-const char* TargetName<unsigned long>() {
-  return "unsigned long";
-}
-template <>
-const char* TargetName<long long>() {
-  return "int64_t";
-}
-template <>
-const char* TargetName<unsigned long long>() {
-  return "uint64_t";
-}
+// The target names of the type-mismatch message, chosen by a null pointer of the target.
+const char* TargetName(std::string*) { return "string"; }
+const char* TargetName(std::wstring*) { return "wstring"; }
+const char* TargetName(bool*) { return "bool"; }
+const char* TargetName(int*) { return "int"; }
+const char* TargetName(unsigned int*) { return "unsigned int"; }
+const char* TargetName(long*) { return "long"; }
+const char* TargetName(unsigned long*) { return "unsigned long"; }
+const char* TargetName(long long*) { return "int64_t"; }
+const char* TargetName(unsigned long long*) { return "uint64_t"; }
 
 template <typename T>
 CYqError TypeMismatch(const FXCodeLocation& location, const boost::any& stored) {
   return FXErrorUtil::ErrorWin32(location, 1804,
                                  "Bag value of type '%s' different with expected type '%s'",
-                                 stored.type().name(), TargetName<T>());
+                                 stored.type().name(), TargetName(static_cast<T*>(nullptr)));
 }
 
 // A stored integer or bool as 64 bits, sign-extended, so that a cast to any integer type

@@ -7,6 +7,7 @@
 #include <limits>
 #include <new>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "yqbase/errors/ErrorUtil.h"
@@ -63,30 +64,25 @@ const char* ValueText(const char* data, size_t length) {
   return data;
 }
 
-// Decimal text of a signed number that fits T, in full.
+// Decimal text of a number that fits T, in full; a sign only for signed types.
 template <typename T>
-bool ParseSigned(const char* text, T& value) {
-  if (text == nullptr || !(IsDigit(text[0]) || (text[0] == '-' && IsDigit(text[1])))) return false;
+bool ParseDecimal(const char* text, T& value) {
+  if (text == nullptr) return false;
+  const bool negative = std::is_signed<T>::value && text[0] == '-';
+  if (!IsDigit(text[negative ? 1 : 0])) return false;
   char* end = nullptr;
   errno = 0;
-  const long long parsed = std::strtoll(text, &end, 10);
-  if (errno != 0 || *end != '\0' || parsed < std::numeric_limits<T>::min() ||
-      parsed > std::numeric_limits<T>::max())
-    return false;
-  value = static_cast<T>(parsed);
-  return true;
-}
-
-// Decimal text of an unsigned number that fits T, in full.
-template <typename T>
-bool ParseUnsigned(const char* text, T& value) {
-  if (text == nullptr || !IsDigit(text[0])) return false;
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long long parsed = std::strtoull(text, &end, 10);
-  if (errno != 0 || *end != '\0' || parsed > std::numeric_limits<T>::max()) return false;
-  value = static_cast<T>(parsed);
-  return true;
+  bool fits = false;
+  if constexpr (std::is_signed<T>::value) {
+    const long long parsed = std::strtoll(text, &end, 10);
+    fits = parsed >= std::numeric_limits<T>::min() && parsed <= std::numeric_limits<T>::max();
+    value = static_cast<T>(parsed);
+  } else {
+    const unsigned long long parsed = std::strtoull(text, &end, 10);
+    fits = parsed <= std::numeric_limits<T>::max();
+    value = static_cast<T>(parsed);
+  }
+  return errno == 0 && *end == '\0' && fits;
 }
 
 // Exactly "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in either letter case.
@@ -241,6 +237,16 @@ CYqError CSerializedBase::Load(const char* data, size_t length) {
 
 CYqError CSerializedBase::LoadItem(DWORD, DWORD type, DWORD id, const char* data, size_t length) {
   const char* text = ValueText(data, length);
+  const FXCodeLocation here = YQ_LOC;
+  auto invalid = [&]() {
+    return FXErrorUtil::ErrorWin32(here, 13,
+                                   "Token value does not decode, Type=[%u], Id=[%u], Length=[%llu]",
+                                   type, id, static_cast<unsigned long long>(length));
+  };
+  // Numbers of the argument's type.
+  auto number = [&](auto value) {
+    return ParseDecimal(text, value) ? LoadToken(id, value) : invalid();
+  };
   switch (type) {
     case TOKEN_TYPE_BYTES:
       return LoadToken(id, reinterpret_cast<const BYTE*>(data), length);
@@ -260,34 +266,22 @@ CYqError CSerializedBase::LoadItem(DWORD, DWORD type, DWORD id, const char* data
       if (last != L'\0') break;
       return LoadToken(id, value);
     }
-    case TOKEN_TYPE_INT: {
-      int value = 0;
-      if (ParseSigned(text, value)) return LoadToken(id, value);
-      break;
-    }
-    case TOKEN_TYPE_UINT: {
-      UINT value = 0;
-      if (ParseUnsigned(text, value)) return LoadToken(id, value);
-      break;
-    }
-    case TOKEN_TYPE_LONGLONG: {
-      LONGLONG value = 0;
-      if (ParseSigned(text, value)) return LoadToken(id, value);
-      break;
-    }
-    case TOKEN_TYPE_ULONGLONG: {
-      ULONGLONG value = 0;
-      if (ParseUnsigned(text, value)) return LoadToken(id, value);
-      break;
-    }
+    case TOKEN_TYPE_INT:
+      return number(int());
+    case TOKEN_TYPE_UINT:
+      return number(UINT());
+    case TOKEN_TYPE_LONGLONG:
+      return number(LONGLONG());
+    case TOKEN_TYPE_ULONGLONG:
+      return number(ULONGLONG());
     case TOKEN_TYPE_BOOL: {
       LONGLONG value = 0;
-      if (ParseSigned(text, value)) return LoadToken(id, value != 0);
+      if (ParseDecimal(text, value)) return LoadToken(id, value != 0);
       break;
     }
     case TOKEN_TYPE_FILETIME: {
       ULONGLONG ticks = 0;
-      if (!ParseUnsigned(text, ticks)) break;
+      if (!ParseDecimal(text, ticks)) break;
       FILETIME value;
       value.dwLowDateTime = static_cast<DWORD>(ticks);
       value.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
@@ -306,9 +300,7 @@ CYqError CSerializedBase::LoadItem(DWORD, DWORD type, DWORD id, const char* data
     default:
       return FXErrorUtil::ErrorWin32(YQ_LOC, 160, "Type=[%u], Id=[%u]", type, id);
   }
-  return FXErrorUtil::ErrorWin32(YQ_LOC, 13,
-                                 "Token value does not decode, Type=[%u], Id=[%u], Length=[%llu]",
-                                 type, id, static_cast<unsigned long long>(length));
+  return invalid();
 }
 
 CYqError CSerializedBase::LoadToken(DWORD, const BYTE*, size_t) {

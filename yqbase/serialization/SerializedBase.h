@@ -10,22 +10,6 @@
 #include "yqbase/errors/YqError.h"
 #include "yqbase/serialization/SerializedBuffer.h"
 
-/// Token types: the value encoding a token's type number stands for.
-enum ESerializedTokenType : DWORD {
-  TOKEN_TYPE_BYTES = 0,       // raw bytes; read only
-  TOKEN_TYPE_CHARS = 1,       // raw characters, no terminator
-  TOKEN_TYPE_STRING = 16,     // the characters and a zero byte
-  TOKEN_TYPE_WSTRING = 17,    // the 32-bit wchar_t units in memory order and a zero unit
-  TOKEN_TYPE_INT = 32,        // decimal text and a zero byte, likewise up to FILETIME
-  TOKEN_TYPE_UINT = 33,       //
-  TOKEN_TYPE_LONGLONG = 34,   //
-  TOKEN_TYPE_ULONGLONG = 35,  //
-  TOKEN_TYPE_BOOL = 36,       // "0" or "1"
-  TOKEN_TYPE_FILETIME = 37,   // the 64-bit tick count
-  TOKEN_TYPE_UUID = 39,       // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" and a zero byte
-  TOKEN_TYPE_LUID = 40,       // "(0x<high>, 0x<low>)" and a zero byte
-};
-
 /// Base of objects that travel as a token stream. Save writes the object's tokens with the
 /// static AddToken writers; Load walks a stream and hands every token to the LoadToken overload
 /// of its type, which a subclass overrides for the ids it knows (the base refuses every token
@@ -38,6 +22,22 @@ enum ESerializedTokenType : DWORD {
 /// code 13. A string value keeps any zero bytes before its terminator.
 class YQBASE_EXPORT CSerializedBase {
  public:
+  /// Token types: the value encoding a token's type number stands for.
+  enum TokenType : DWORD {
+    TOKEN_TYPE_BYTES = 0,     // raw bytes; read only
+    TOKEN_TYPE_CHARS = 1,     // raw characters, no terminator
+    TOKEN_TYPE_STRING = 16,   // the characters and a zero byte
+    TOKEN_TYPE_WSTRING = 17,  // the 32-bit wchar_t units in memory order and a zero unit
+    TOKEN_TYPE_INT = 32,      // decimal text and a zero byte, likewise up to FILETIME
+    TOKEN_TYPE_UINT = 33,
+    TOKEN_TYPE_LONGLONG = 34,
+    TOKEN_TYPE_ULONGLONG = 35,
+    TOKEN_TYPE_BOOL = 36,      // "0" or "1"
+    TOKEN_TYPE_FILETIME = 37,  // the 64-bit tick count
+    TOKEN_TYPE_UUID = 39,      // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" and a zero byte
+    TOKEN_TYPE_LUID = 40,      // "(0x<high>, 0x<low>)" and a zero byte
+  };
+
   virtual ~CSerializedBase();
 
   /// Writes the object's tokens into `buffer`; the base writes nothing.
