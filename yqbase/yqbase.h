@@ -31,6 +31,7 @@
 #include "yqbase/logging/LogWriterInterface.h"
 #include "yqbase/logging/YqLogger.h"
 #include "yqbase/strings/Ascii85.h"
+#include "yqbase/strings/AsciiEBCDIC.h"
 #include "yqbase/strings/DisplayTable.h"
 #include "yqbase/strings/DisplayTypes.h"
 #include "yqbase/strings/Md5.h"
