@@ -5,13 +5,6 @@
 
 #include "yqbase/strings/YqCRCPrivate.h"
 
-struct CCrc32Traits {
-  typedef std::uint32_t Word;
-  static constexpr bool kReflected = true;
-  static constexpr Word kPoly = 0xEDB88320u;
-  static constexpr unsigned kLanes = 4;
-  static constexpr size_t kFastMin = 8;
-  static constexpr Word kCheck = 0x7D1AA8CBu;
-};
+typedef CCrcTraits<std::uint32_t, true, 0xEDB88320u, 4, 8, 0x7D1AA8CBu> CCrc32Traits;
 
 class CYqCRC32Private : public CCrcTablesT<CCrc32Traits> {};

@@ -19,9 +19,19 @@ bool CrcClmulSupported();
 void CrcClmulFold(const unsigned char* first, const unsigned char* p, size_t n, bool reversed,
                   const std::uint64_t* k512, const std::uint64_t* k128, unsigned char* out);
 
-// Traits give Word (the register), kReflected (least significant bit first), kPoly, kLanes
-// (words in flight at once), kFastMin (the shortest input for the word path) and kCheck (the
-// self-test result).
+// One CRC: its register type, whether it takes the least significant bit first, its
+// polynomial, the words in flight at once on the word path, the shortest input for that path,
+// and the register the self-test expects.
+template <typename W, bool reflected, W poly, unsigned lanes, size_t fastMin, W check>
+struct CCrcTraits {
+  typedef W Word;
+  static constexpr bool kReflected = reflected;
+  static constexpr Word kPoly = poly;
+  static constexpr unsigned kLanes = lanes;
+  static constexpr size_t kFastMin = fastMin;
+  static constexpr Word kCheck = check;
+};
+
 template <typename Traits>
 class CCrcTablesT {
  public:
