@@ -19,13 +19,16 @@ inline void StoreLittleEndian(unsigned char* p, std::uint64_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-// The four auxiliary functions, in forms with fewer operations than the textbook ones.
+// The four auxiliary functions, in forms with fewer operations or a shorter dependency on b
+// (the result of the previous step) than the textbook ones.
 #define YQ_MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
-#define YQ_MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
+#define YQ_MD5_G(x, y, z) (((x) & (z)) + ((y) & ~(z)))
 #define YQ_MD5_H(x, y, z) ((x) ^ (y) ^ (z))
 #define YQ_MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
+// The message word and constant are added first: they do not wait for b.
 #define YQ_MD5_STEP(f, a, b, c, d, k, t, s) \
-  a += YQ_MD5_##f(b, c, d) + x[k] + (t);    \
+  a += x[k] + (t);                          \
+  a += YQ_MD5_##f(b, c, d);                 \
   a = Rotl(a, s) + (b)
 #define YQ_MD5_FOUR(f, k0, k1, k2, k3, t0, t1, t2, t3, s0, s1, s2, s3) \
   YQ_MD5_STEP(f, a, b, c, d, k0, t0, s0);                              \
