@@ -22,15 +22,26 @@ inline std::uint32_t LoadBigEndian(const unsigned char* p) {
   return __builtin_bswap32(v);
 }
 
-// Writes the five digits of `v`; two independent halves keep the divisions short.
+// The two digits of every value below 85^2, so that a group takes two divisions.
+struct SDigitPairs {
+  char pair[85 * 85][2];
+  constexpr SDigitPairs() : pair() {
+    for (unsigned v = 0; v < 85 * 85; ++v) {
+      pair[v][0] = static_cast<char>(v / 85 + 33);
+      pair[v][1] = static_cast<char>(v % 85 + 33);
+    }
+  }
+};
+constexpr SDigitPairs kDigitPairs;
+
+// Writes the five digits of `v`.
 inline char* PutGroup(char* p, std::uint32_t v) {
   const std::uint32_t high = v / (85u * 85u);
-  const std::uint32_t low = v % (85u * 85u);
-  p[0] = static_cast<char>(high / (85u * 85u) + 33);
-  p[1] = static_cast<char>(high / 85u % 85u + 33);
-  p[2] = static_cast<char>(high % 85u + 33);
-  p[3] = static_cast<char>(low / 85u + 33);
-  p[4] = static_cast<char>(low % 85u + 33);
+  const std::uint32_t low = v - high * (85u * 85u);
+  const std::uint32_t top = high / (85u * 85u);
+  p[0] = static_cast<char>(top + 33);
+  std::memcpy(p + 1, kDigitPairs.pair[high - top * (85u * 85u)], 2);
+  std::memcpy(p + 3, kDigitPairs.pair[low], 2);
   return p + 5;
 }
 
