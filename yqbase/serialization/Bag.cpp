@@ -379,6 +379,20 @@ CYqError CBag::LoadSerializedData(const std::string& text) {
 
 namespace {
 
+// Whether a long value needs a 64-bit token: never where long has 32 bits, so that no always-true
+// range test is compiled there.
+template <typename T>
+bool NeedsWideToken(T value) {
+  if constexpr (sizeof(T) <= sizeof(int)) {
+    (void)value;
+    return false;
+  } else if constexpr (std::is_signed_v<T>) {
+    return value < INT_MIN || value > INT_MAX;
+  } else {
+    return value > UINT_MAX;
+  }
+}
+
 // Writes the value token of a stored value; false when its type has no token.
 bool SaveValue(CSerializedBuffer* buffer, DWORD id, const boost::any& value, CYqError& err) {
   if (const std::string* v = boost::any_cast<std::string>(&value))
@@ -392,14 +406,11 @@ bool SaveValue(CSerializedBuffer* buffer, DWORD id, const boost::any& value, CYq
   else if (const unsigned int* v = boost::any_cast<unsigned int>(&value))
     err = CSerializedBase::AddToken(buffer, id, static_cast<UINT>(*v));
   else if (const long* v = boost::any_cast<long>(&value))
-    // Through 64 bits: on a 32-bit platform every long fits and the test is constant.
-    err = static_cast<long long>(*v) >= INT_MIN && static_cast<long long>(*v) <= INT_MAX
-              ? CSerializedBase::AddToken(buffer, id, static_cast<int>(*v))
-              : CSerializedBase::AddToken(buffer, id, static_cast<LONGLONG>(*v));
+    err = NeedsWideToken(*v) ? CSerializedBase::AddToken(buffer, id, static_cast<LONGLONG>(*v))
+                             : CSerializedBase::AddToken(buffer, id, static_cast<int>(*v));
   else if (const unsigned long* v = boost::any_cast<unsigned long>(&value))
-    err = static_cast<unsigned long long>(*v) <= UINT_MAX
-              ? CSerializedBase::AddToken(buffer, id, static_cast<UINT>(*v))
-              : CSerializedBase::AddToken(buffer, id, static_cast<ULONGLONG>(*v));
+    err = NeedsWideToken(*v) ? CSerializedBase::AddToken(buffer, id, static_cast<ULONGLONG>(*v))
+                             : CSerializedBase::AddToken(buffer, id, static_cast<UINT>(*v));
   else if (const long long* v = boost::any_cast<long long>(&value))
     err = CSerializedBase::AddToken(buffer, id, static_cast<LONGLONG>(*v));
   else if (const unsigned long long* v = boost::any_cast<unsigned long long>(&value))
