@@ -58,6 +58,7 @@
 #include "yqbase/threads/Tls.h"
 #include "yqbase/threads/ZkThread.h"
 #include "yqbase/time/CalendarTime.h"
+#include "yqbase/time/Counters.h"
 #include "yqbase/time/TimeStamp.h"
 #include "yqbase/volumes/ZkMntTab.h"
 #include "yqbase/volumes/skipFS.h"
