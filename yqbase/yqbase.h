@@ -60,5 +60,8 @@
 #include "yqbase/time/CalendarTime.h"
 #include "yqbase/time/Counters.h"
 #include "yqbase/time/TimeStamp.h"
+#include "yqbase/utilities/CommandLineArguments.h"
+#include "yqbase/utilities/ProgramArguments.h"
+#include "yqbase/utilities/QCmdLineParser.h"
 #include "yqbase/volumes/ZkMntTab.h"
 #include "yqbase/volumes/skipFS.h"
