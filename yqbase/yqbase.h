@@ -61,6 +61,7 @@
 #include "yqbase/time/Counters.h"
 #include "yqbase/time/TimeStamp.h"
 #include "yqbase/utilities/CommandLineArguments.h"
+#include "yqbase/utilities/ExtentNameConverter.h"
 #include "yqbase/utilities/ProgramArguments.h"
 #include "yqbase/utilities/QCmdLineParser.h"
 #include "yqbase/volumes/ZkMntTab.h"
