@@ -62,6 +62,7 @@
 #include "yqbase/time/TimeStamp.h"
 #include "yqbase/utilities/CommandLineArguments.h"
 #include "yqbase/utilities/ExtentNameConverter.h"
+#include "yqbase/utilities/FileBasedLock.h"
 #include "yqbase/utilities/ProgramArguments.h"
 #include "yqbase/utilities/QCmdLineParser.h"
 #include "yqbase/volumes/ZkMntTab.h"
