@@ -24,13 +24,15 @@ namespace {
 #define YQ_COUNT_ALLOCATIONS 1
 #endif
 
-std::atomic<long> g_allocations{0};
-
 FXCodeLocation Loc(const char* function, int line) { return {"errors/Test.cpp", function, line}; }
 
 }  // namespace
 
 #if YQ_COUNT_ALLOCATIONS
+namespace {
+std::atomic<long> g_allocations{0};
+}  // namespace
+
 void* operator new(std::size_t size) {
   g_allocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
