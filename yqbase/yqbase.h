@@ -26,6 +26,7 @@
 #include "yqbase/files/YqFile.h"
 #include "yqbase/files/YqPath.h"
 #include "yqbase/files/utfFsUtils.h"
+#include "yqbase/filters/FilterTerm.h"
 #include "yqbase/filters/PathMatch.h"
 #include "yqbase/logging/DefaultLogWriter.h"
 #include "yqbase/logging/LineWriter.h"
