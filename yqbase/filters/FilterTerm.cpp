@@ -476,7 +476,9 @@ bool CFilterTerm::MatchesText(const std::string& text, CFilterTermTestString* te
       return p.pathMatch->getNextBasename(wd, head) != BASENAME_NONE;
     }
     case ENGINE_REGEX: {
-      const bool matched = boost::xpressive::regex_match(text, *p.regex);
+      // One result object per thread keeps its buffers between matches.
+      static thread_local boost::xpressive::smatch what;
+      const bool matched = boost::xpressive::regex_match(text, what, *p.regex);
       if (flags != 0)
         YQ_TRACE(30, "Matched=[%d], RegEx=[%s], Test=[%s], Options=[0x%X]", matched ? 1 : 0,
                  p.term.c_str(), text.c_str(), static_cast<unsigned>(flags));
