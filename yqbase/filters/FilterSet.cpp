@@ -562,14 +562,28 @@ void CFilterSet::GetSurfaceList(std::list<std::string>& out) const {
   });
 }
 
+namespace {
+
+CFilterValueTextFunction s_valueText = nullptr;
+
+}  // namespace
+
+CFilterValueTextFunction CFilterSet::SetValueTextFunction(CFilterValueTextFunction function) {
+  const CFilterValueTextFunction previous = s_valueText;
+  s_valueText = function;
+  return previous;
+}
+
 CYqError CFilterSet::SerializeToFile(const std::string& identifier, FILE* file) const {
   if (file == nullptr) return FXErrorUtil::ErrorWin32(YQ_LOC, 87, "null file");
   long long count = 0;
   int error = 0;
   const char* id = identifier.c_str();
-  auto line = [&](bool include, const std::string& item) {
+  const CFilterValueTextFunction valueText = s_valueText;
+  auto line = [&](bool include, const std::string& item, const FVBasePtr& value) {
+    const std::string text = value && valueText != nullptr ? valueText(*value) : std::string();
     if (error == 0 && std::fprintf(file, include ? "%s||F||%s||%s\n" : "%s||E||%s||%s\n", id,
-                                   item.c_str(), "") < 0)
+                                   item.c_str(), text.c_str()) < 0)
       error = errno != 0 ? errno : EIO;
     ++count;
   };
@@ -578,10 +592,12 @@ CYqError CFilterSet::SerializeToFile(const std::string& identifier, FILE* file) 
     const DWORD role = Role(&node);
     if (role != BFilterNodeState::Placeholder) {
       const bool literal = !CFilterTerm::IsWildcardItem(path) && path[0] != '<';
-      line(role == BFilterNodeState::Filter, literal ? path : "<M>" + path);
+      line(role == BFilterNodeState::Filter, literal ? path : "<M>" + path, node.data.value);
     }
-    for (const auto& t : node.data.filterTerms) line(true, t.second->GetRawFilterTerm());
-    for (const auto& t : node.data.exceptionTerms) line(false, t.second->GetRawFilterTerm());
+    for (const auto& t : node.data.filterTerms)
+      line(true, t.second->GetRawFilterTerm(), t.second->GetValue());
+    for (const auto& t : node.data.exceptionTerms)
+      line(false, t.second->GetRawFilterTerm(), t.second->GetValue());
     return error == 0;
   });
   if (error != 0)

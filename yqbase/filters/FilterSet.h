@@ -29,6 +29,9 @@ class YQBASE_EXPORT CFilterNode {
 
 class CFilterSetPrivate;
 
+/// Renders an item's value for the filter-set file lines.
+typedef std::string (*CFilterValueTextFunction)(const FVBase& value);
+
 /// A content definition: literal items as nodes of a path tree, wildcard items as filter terms
 /// hung on the node of their fixed prefix. A look-up descends the tree once and evaluates only
 /// the terms on the path's own ancestors; terms on one node are kept in hash tables by
@@ -109,7 +112,12 @@ class YQBASE_EXPORT CFilterSet {
   void GetSurfaceList(std::list<std::string>& out) const;
   /// Writes "<identifier>||F||<path or raw term>||<value>" per include item and "||E||" per
   /// exclude item. Literal paths that would read as wildcard items are written as "<M>" items.
+  /// Values are rendered by the function set with SetValueTextFunction, else left empty.
   [[nodiscard]] CYqError SerializeToFile(const std::string& identifier, FILE* file) const;
+  /// Sets the process-wide renderer of item values for SerializeToFile; the serialization
+  /// layer installs one for serialized contexts when the library loads.
+  /// Returns the previous one.
+  static CFilterValueTextFunction SetValueTextFunction(CFilterValueTextFunction function);
   /// Writes the diagnostic dump to the log at `level` when the writer's level and mask allow.
   void DumpToLog(DWORD mask, int level, const std::string& title) const;
   [[nodiscard]] CYqError DumpDiagnosticData(CLineWriterPtr writer, const std::string& title) const;

@@ -280,7 +280,7 @@ TEST(CFilterSet, SerializeRoundTrip) {
     const std::string line = text.substr(start, end - start);
     start = end + 1;
     ASSERT_EQ(0u, line.find("job7||")) << line;
-    const std::string item = line.substr(9, line.size() - 9 - 2);
+    const std::string item = line.substr(9, line.rfind("||") - 9);
     ASSERT_TRUE(again.AddFilterItem(line[6] == 'E' ? E : F, item).Succeeded()) << line;
   }
   EXPECT_GT(lines, 990u);
@@ -291,6 +291,30 @@ TEST(CFilterSet, SerializeRoundTrip) {
     const std::string path = generator.Next();
     EXPECT_EQ(set.IsIn(path), again.IsIn(path)) << path;
   }
+}
+
+// Item values are written through the installed renderer.
+TEST(CFilterSet, SerializedValues) {
+  struct CNamed : FVBase {
+    std::string name = "v1";
+  };
+  const CFilterValueTextFunction previous = CFilterSet::SetValueTextFunction(
+      [](const FVBase& v) { return dynamic_cast<const CNamed&>(v).name; });
+  CFilterSet set;
+  ASSERT_TRUE(set.AddFilterItem(F, "/a", FVBasePtr(new CNamed)).Succeeded());
+  ASSERT_TRUE(set.AddFilterItem(E, "*.o", FVBasePtr(new CNamed)).Succeeded());
+  yqtest::CScopedCaptureLog capture(1);
+  FILE* file = std::tmpfile();
+  ASSERT_TRUE(set.SerializeToFile("id", file).Succeeded());
+  CFilterSet::SetValueTextFunction(previous);
+  char text[128] = {0};
+  std::rewind(file);
+  EXPECT_EQ(38u, std::fread(text, 1, sizeof text, file));
+  std::fclose(file);
+  EXPECT_STREQ("id||E||<MR:cs,FD>.o||v1\nid||F||/a||v1\n", text);
+  ASSERT_EQ(1u, capture.Writer().lines.size());
+  EXPECT_EQ("Identifier=id, Count=2", capture.Writer().lines[0].text);
+  EXPECT_TRUE(set.SerializeToFile("id", nullptr).Failed());
 }
 
 TEST(CFilterSet, DiagnosticDumps) {

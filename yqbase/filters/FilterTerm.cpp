@@ -101,7 +101,8 @@ CYqError ParseEscape(const std::string& text, int& escape) {
     value = std::strtoull(text.c_str(), &end, 0);
     if (errno != 0 || end == text.c_str() || *end != '\0') value = 0;
   }
-  if (value == 0 || value > 0x10FFFF || std::strchr("!*/:?[]^", static_cast<int>(value)) != nullptr)
+  // Only ASCII escapes: the byte matcher compares the escape with single UTF-8 bytes.
+  if (value == 0 || value > 0x7F || std::strchr("!*/:?[]^", static_cast<int>(value)) != nullptr)
     return FXErrorUtil::ErrorWin32(
         YQ_LOC, 87, "Invalid escape character selected, EscapeCharacter=[0x%llX (%llu)]", value,
         value);

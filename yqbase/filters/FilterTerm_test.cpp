@@ -69,6 +69,7 @@ TEST(CFilterTerm, LoadRawFailuresLeaveTheTermUnchanged) {
       {"<P:e=0x2A>a", 87, "Invalid escape character selected, EscapeCharacter=[0x2A (42)]"},
       {"<P:e=00>a", 87, "EscapeCharacter=[0x0 (0)]"},
       {"<P:e=!>a", 87, "EscapeCharacter=[0x21 (33)]"},
+      {"<P:e=\xC3\xA9>a", 87, "EscapeCharacter=[0xE9 (233)]"},
       {std::string("/a\0b*", 5), 87, "NUL"},
   };
   for (const Case& c : kCases) {
