@@ -21,6 +21,7 @@ typedef const char* PCSTR;
 typedef wchar_t* PWSTR;
 typedef const wchar_t* PCWSTR;
 typedef void* HANDLE;
+typedef void* PSID;
 
 #ifndef TRUE
 #define TRUE 1
