@@ -31,9 +31,11 @@ size_t HashOf(const char* text, size_t length) {
   return std::hash<std::string_view>()(std::string_view(text, length));
 }
 
-// The keys of a tested path for the term indexes, made on first use: hashes of the lower-cased
-// path, of its last component, of the extension of that component (from its last ".") and of
-// the component's first character.
+// The keys by which the term indexes select candidates.
+enum EKeyKind { kExtension, kBasename, kFirst, kWhole, kKeyKinds };
+
+// The keys of a tested path, made on first use: hashes of the lower-cased extension of the last
+// component (from its last "."), of that component, of its first character and of the path.
 class CPathKeys {
  public:
   explicit CPathKeys(const std::string& path) : m_path(path) {}
@@ -43,38 +45,55 @@ class CPathKeys {
     Make();
     return m_indexable;
   }
-  size_t Whole() const { return HashOf(m_lower.data(), m_lower.size()); }
-  size_t Basename() const { return HashOf(m_lower.data() + m_base, m_lower.size() - m_base); }
-  bool Extension(size_t& hash) const {
-    if (m_ext == std::string::npos) return false;
-    hash = HashOf(m_lower.data() + m_ext, m_lower.size() - m_ext);
-    return true;
-  }
-  bool First(size_t& hash) const {
-    if (m_base == m_lower.size()) return false;
-    hash = HashOf(m_lower.data() + m_base, 1);
-    return true;
+  // False when the path has no such key.
+  bool Key(EKeyKind kind, size_t& hash) {
+    Make();
+    if (!m_known[kind]) {
+      m_known[kind] = true;
+      m_present[kind] = true;
+      if (kind == kWhole) {
+        static thread_local std::string whole;  // one buffer per thread, no allocation per path
+        whole = LowerAscii(m_path.data(), m_path.size());
+        m_hash[kind] = HashOf(whole.data(), whole.size());
+      } else if (kind == kBasename) {
+        m_hash[kind] = HashOf(m_base.data(), m_base.size());
+      } else if (kind == kFirst) {
+        m_present[kind] = !m_base.empty();
+        m_hash[kind] = HashOf(m_base.data(), m_present[kind] ? 1 : 0);
+      } else {
+        const size_t dot = m_base.rfind('.');
+        m_present[kind] = dot != std::string_view::npos;
+        if (m_present[kind]) m_hash[kind] = HashOf(m_base.data() + dot, m_base.size() - dot);
+      }
+    }
+    hash = m_hash[kind];
+    return m_present[kind];
   }
 
  private:
   void Make() {
     if (m_made) return;
     m_made = true;
-    m_lower = LowerAscii(m_path.data(), m_path.size());
-    const size_t slash = m_lower.rfind('/');
-    m_base = slash == std::string::npos ? 0 : slash + 1;
-    const size_t dot = m_lower.rfind('.');
-    m_ext = dot != std::string::npos && dot >= m_base ? dot : std::string::npos;
-    for (const char c : m_lower)
-      if (c == '\xE2' || c == '\xEF') m_indexable = false;
+    const char* data = m_path.data();
+    const size_t size = m_path.size();
+    m_indexable =
+        std::memchr(data, '\xE2', size) == nullptr && std::memchr(data, '\xEF', size) == nullptr;
+    const void* slash = memrchr(data, '/', size);
+    const size_t base = slash == nullptr ? 0 : static_cast<const char*>(slash) - data + 1;
+    static thread_local std::string lower;  // the last component, lower-cased
+    lower.assign(data + base, size - base);
+    for (char& c : lower)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    m_base = std::string_view(lower);
   }
 
   const std::string& m_path;
   bool m_made = false;
   bool m_indexable = true;
-  std::string m_lower;
-  size_t m_base = 0;
-  size_t m_ext = std::string::npos;
+  std::string_view m_base;
+  bool m_known[kKeyKinds] = {false, false, false, false};
+  bool m_present[kKeyKinds] = {false, false, false, false};
+  size_t m_hash[kKeyKinds] = {0, 0, 0, 0};
 };
 
 }  // namespace
@@ -89,8 +108,8 @@ class CFilterTermIndex {
   void Add(const std::string& text, const CFilterTermPtr& term) {
     const SEntry entry{text, term.get()};
     std::string key;
-    const EKind kind = Classify(*term, key);
-    if (kind == kGeneral) {
+    const EKeyKind kind = Classify(*term, key);
+    if (kind == kKeyKinds) {
       m_general.insert(
           std::upper_bound(m_general.begin(), m_general.end(), entry,
                            [](const SEntry& a, const SEntry& b) { return a.text < b.text; }),
@@ -109,10 +128,9 @@ class CFilterTermIndex {
           for (const SEntry& e : bucket.second) Try(e, kind, test, best);
     } else {
       size_t hash = 0;
-      if (keys.Extension(hash)) TryBucket(m_tables[kExtension], hash, kind, test, best);
-      TryBucket(m_tables[kBasename], keys.Basename(), kind, test, best);
-      if (keys.First(hash)) TryBucket(m_tables[kFirst], hash, kind, test, best);
-      TryBucket(m_tables[kWhole], keys.Whole(), kind, test, best);
+      for (int k = 0; k < kKeyKinds; ++k)
+        if (!m_tables[k].empty() && keys.Key(static_cast<EKeyKind>(k), hash))
+          TryBucket(m_tables[k], hash, kind, test, best);
     }
     for (const SEntry& e : m_general) {
       if (best != nullptr && e.text >= best->text) break;
@@ -127,10 +145,9 @@ class CFilterTermIndex {
     const CFilterTerm* term;
   };
   typedef std::unordered_map<size_t, std::vector<SEntry>> CTable;
-  enum EKind { kExtension, kBasename, kFirst, kWhole, kGeneral };
 
-  // Which table a term belongs to, and its key there.
-  static EKind Classify(const CFilterTerm& term, std::string& key) {
+  // Which table a term belongs to, and its key there; kKeyKinds for the general list.
+  static EKeyKind Classify(const CFilterTerm& term, std::string& key) {
     const std::string text = term.GetFilterTerm();
     if (term.GetEngine() == CFilterTerm::ENGINE_MATCH) {
       key = LowerAscii(text.data(), text.size());
@@ -146,7 +163,7 @@ class CFilterTermIndex {
       // match a shorter path): wholly literal, "*" and a literal tail, or a literal head.
       const char escape = static_cast<char>(term.GetPathMatchEscapeCharacter());
       const std::string last = text.substr(text.rfind('/') + 1);
-      if (last.empty()) return kGeneral;
+      if (last.empty()) return kKeyKinds;
       if (last[0] != '*' && !HasWildcard(last, escape)) {
         key = LowerAscii(last.data(), last.size());
         return kBasename;
@@ -155,10 +172,10 @@ class CFilterTermIndex {
         key = LowerAscii(last.data(), 1);
         return kFirst;
       }
-      if (last[0] != '*' || HasWildcard(last.substr(1), escape)) return kGeneral;
+      if (last[0] != '*' || HasWildcard(last.substr(1), escape)) return kKeyKinds;
       tail = last.substr(1);
     } else {
-      return kGeneral;
+      return kKeyKinds;
     }
     const size_t slash = tail.rfind('/');
     const size_t dot = tail.rfind('.');
@@ -170,7 +187,7 @@ class CFilterTermIndex {
       key = LowerAscii(tail.data() + slash + 1, tail.size() - slash - 1);
       return kBasename;
     }
-    return kGeneral;
+    return kKeyKinds;
   }
 
   static bool Try(const SEntry& e, ENUM_FILTER_APPLIES kind, CFilterTermTestString& test,
@@ -183,13 +200,12 @@ class CFilterTermIndex {
 
   static void TryBucket(const CTable& table, size_t hash, ENUM_FILTER_APPLIES kind,
                         CFilterTermTestString& test, const SEntry*& best) {
-    if (table.empty()) return;
     const auto it = table.find(hash);
     if (it == table.end()) return;
     for (const SEntry& e : it->second) Try(e, kind, test, best);
   }
 
-  CTable m_tables[kGeneral];
+  CTable m_tables[kKeyKinds];
   std::vector<SEntry> m_general;
 };
 

@@ -130,6 +130,10 @@ TEST(CFilterTerm, Matches) {
       {"<R>/tmp/.*", "/tmp/a/b", 0, true},
       {"<R>/tmp/.*", "/var/tmp/a", 0, false},  // a full match, not a search
       {"<R:ci>/TMP/.*", "/tmp/x", 0, true},
+      {"<R:ci>.*/CORE\\.[0-9]+", "/x/core.7", 0, true},  // literals found before the regex runs
+      {"<R>.*/CORE\\.[0-9]+", "/x/core.7", 0, false},
+      {"<R>/a+b?c*\\.d{0,2}[x-]", "/aa.-", 0, true},
+      {"<R>/(x|y)z", "/yz", 0, true},
       {"<R>/tmp/x", "/var", 1, true},
       {"<MR>.o", "/src", 1, true},
       {"<M>/a/b/c", "/a/b", 1, true},
