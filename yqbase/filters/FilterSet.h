@@ -45,7 +45,9 @@ typedef std::string (*CFilterValueTextFunction)(const FVBase& value);
 /// compared case-blind, which the tree does not do); walks start at the deepest existing node
 /// of the path, so a NoInherit set on a placeholder node is honoured; IsMatchEntireFolder looks
 /// for exclusions up to the root and through the whole subtree of the folder, past NoInherit
-/// nodes and placeholders.
+/// nodes and placeholders. IsMatchPossibleInFolder answers true for a folder whose own node has
+/// child nodes even when no content lies on its path, and IsIn of kind 4 (T) is true for a path
+/// under no item. A "<M>" raw item names a literal path (the text after the context).
 ///
 ///   CFilterSet set;
 ///   CYqError err = set.AddFilterItem(BFilterNodeState::Filter, "/home");
