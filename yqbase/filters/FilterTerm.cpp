@@ -369,13 +369,17 @@ CYqError CFilterTermPrivate::InitializeEngine() {
   return CYqError();
 }
 
-CFilterTermTestString::CFilterTermTestString() : m_converted(false), m_singleLeadingSlash(false) {}
+CFilterTermTestString::CFilterTermTestString()
+    : m_converted(false), m_singleLeadingSlash(false), m_ascii(true) {}
 
 CFilterTermTestString::CFilterTermTestString(const std::string& path) { SetTestString(path); }
 
 void CFilterTermTestString::SetTestString(const std::string& path) {
   m_utf8 = path;
   m_singleLeadingSlash = NormalizeTestPath(m_utf8);
+  m_ascii = true;
+  for (const char c : m_utf8)
+    if ((c & 0x80) != 0) m_ascii = false;
   m_utf32.clear();
   m_converted = false;
 }
@@ -526,7 +530,7 @@ bool CFilterTerm::MatchesText(const std::string& text, CFilterTermTestString* te
     case ENGINE_PATHMATCH: {
       CPathMatchWorkData wd;
       const unsigned long* utf32 =
-          p.pathMatch->usesUtf32() && test != nullptr ? test->utf32() : nullptr;
+          p.pathMatch->usesUtf32() && test != nullptr && !test->isAscii() ? test->utf32() : nullptr;
       const bool matched = utf32 != nullptr ? p.pathMatch->match(wd, utf32) == PATH_MATCH
                                             : p.pathMatch->match(wd, text.c_str()) == PATH_MATCH;
       if (matched || !inside) return matched;

@@ -35,6 +35,8 @@ class YQBASE_EXPORT CFilterTermTestString {
   DWORD length() const { return static_cast<DWORD>(m_utf8.size()); }
   /// True when the path began with exactly one "/" or had none.
   bool singleLeadingSlash() const { return m_singleLeadingSlash; }
+  /// True when every byte is below 0x80 (one character per byte).
+  bool isAscii() const { return m_ascii; }
 
   /// Fills the UTF-32 form; a text that is not UTF-8 logs a failure and leaves it empty.
   bool ConvertToUtf32();
@@ -47,6 +49,7 @@ class YQBASE_EXPORT CFilterTermTestString {
   std::vector<unsigned long> m_utf32;  // with terminator once converted
   bool m_converted;
   bool m_singleLeadingSlash;
+  bool m_ascii;
 };
 
 class CFilterTermPrivate;

@@ -47,6 +47,14 @@ class CMatcher {
     const T delimiter = m_t.delimiter;
     const bool pathname = (flags & kFlagPathname) != 0;
     for (;;) {
+      // A run of plain characters that the subject repeats is passed in one tight loop.
+      for (T c = *p; c != 0 && c != '?' && c != '[' && c != '*' && c != m_t.escape; c = *p) {
+        const T sc = *s;
+        if (sc == 0 || MayBeZeroWidth(sc) || Fold(sc) != c) break;
+        ++p;
+        ++s;
+        prevDelimiter = c == delimiter;
+      }
       s = SkipZeroWidth(s);
       T c = *p++;
       if (c == 0) return *s == 0 ? kMatch : kNoMatch;
@@ -96,10 +104,16 @@ class CMatcher {
         return kMatch;
       }
       ++p;
+      const T next = *p;
+      const bool plain = next != 0 && next != '?' && next != '[' && next != '*' &&
+                         next != m_t.escape && next != delimiter;
       for (const T* at = s;;) {
-        const int r = Run(p, at, flags, true);
-        if (r == kMatch) return kMatch;
-        if (r == kAbortAll) break;
+        // A component that cannot begin the rest is passed over without a call.
+        if (!plain || *at == 0 || MayBeZeroWidth(*at) || Fold(*at) == next) {
+          const int r = Run(p, at, flags, true);
+          if (r == kMatch) return kMatch;
+          if (r == kAbortAll) break;
+        }
         while (*at != 0 && *at != delimiter) ++at;
         if (*at == 0) break;
         ++at;
@@ -123,7 +137,15 @@ class CMatcher {
       return Run(p, s, flags, false);
     }
     const int inner = flags & ~kFlagPeriod;
+    // Positions where a plain next character cannot match are passed over without a call.
+    const T next = *p;
+    const bool plain = next != '?' && next != '[' && next != m_t.escape && next != delimiter;
     for (;;) {
+      if (plain) {
+        while (*s != 0 && *s != delimiter && Fold(*s) != next && !MayBeZeroWidth(*s)) ++s;
+        // The plain character cannot match the delimiter, and the star cannot pass it.
+        if (pathname && *s == delimiter) return kAbortToStarStar;
+      }
       s = SkipZeroWidth(s);
       const int r = Run(p, s, inner, false);
       if (r != kNoMatch) return r;
@@ -191,6 +213,10 @@ class CMatcher {
            (s == m_subject || ((flags & kFlagPathname) != 0 && s[-1] == m_t.delimiter));
   }
 
+  static bool MayBeZeroWidth(T c) {
+    return sizeof(T) == 1 && (Value(c) == 0xE2 || Value(c) == 0xEF);
+  }
+
   // Zero-width characters (U+200B, U+200C, U+FEFF) in a UTF-8 subject are skipped.
   static const T* SkipZeroWidth(const T* s) {
     if (sizeof(T) != 1) return s;
@@ -205,6 +231,12 @@ class CMatcher {
   CPathMatchWorkData& m_wd;
   const T* m_subject;
 };
+
+bool IsAscii(const char* text) {
+  for (; *text != 0; ++text)
+    if ((*text & 0x80) != 0) return false;
+  return true;
+}
 
 // UTF-8 to code points into `out` of `capacity` units, terminator included.
 CYqError ToUtf32(const char* text, unsigned long* out, size_t capacity) {
@@ -272,12 +304,23 @@ CYqError CPathMatchTemplate<PMType>::initialize(const PMType* text, bool wildcar
   return CYqError();
 }
 
+namespace {
+
+// The matching step, called directly inside this file (not through the exported member).
+template <typename T>
+CPathMatchResult Match(const CPathMatchTemplate<T>& t, CPathMatchWorkData& wd, const T* p,
+                       const T* subject, int flags) {
+  wd.literalOnly = true;
+  const CMatcher<T> matcher(t, wd, subject);
+  return matcher.Run(p, subject, flags, false) == kMatch ? PATH_MATCH : PATH_NO_MATCH;
+}
+
+}  // namespace
+
 template <typename PMType>
 CPathMatchResult CPathMatchTemplate<PMType>::fnmatch(CPathMatchWorkData& wd, const PMType* p,
                                                      const PMType* subject, int flags) const {
-  wd.literalOnly = true;
-  const CMatcher<PMType> matcher(*this, wd, subject);
-  return matcher.Run(p, subject, flags, false) == kMatch ? PATH_MATCH : PATH_NO_MATCH;
+  return Match(*this, wd, p, subject, flags);
 }
 
 template class CPathMatchTemplate<char>;
@@ -328,12 +371,13 @@ CPathMatchResult CPathMatch::match(CPathMatchWorkData& wd, const char* subject) 
   wd.nextPattern = nullptr;
   wd.doubleStarSeen = wd.matchesAllBelow = wd.literalOnly = wd.isUtf32 = false;
   wd.subject = subject;
-  if (m_useUtf32) {
+  // An ASCII subject has one byte per character, so the byte matcher gives the same answer.
+  if (m_useUtf32 && !IsAscii(subject)) {
     CYqError err = ToUtf32(subject, wd.utf32Subject, CPathMatchWorkData::kUtf32Capacity);
     if (err.Succeeded()) return match(wd, wd.utf32Subject);
     YQ_TRACE(4, "ConvertTo UTF32 failed, error=%s", err.AsString().c_str());
   }
-  return m_char.fnmatch(wd, m_char.pattern, subject, kFlagPathname);
+  return Match(m_char, wd, m_char.pattern, subject, kFlagPathname);
 }
 
 CPathMatchResult CPathMatch::match(CPathMatchWorkData& wd, const unsigned long* subject) const {
@@ -341,7 +385,7 @@ CPathMatchResult CPathMatch::match(CPathMatchWorkData& wd, const unsigned long* 
   wd.doubleStarSeen = wd.matchesAllBelow = wd.literalOnly = false;
   wd.subject = subject;
   wd.isUtf32 = true;
-  return m_utf32.fnmatch(wd, m_utf32.pattern, subject, kFlagPathname);
+  return Match(m_utf32, wd, m_utf32.pattern, subject, kFlagPathname);
 }
 
 CPathMatchResult CPathMatch::fnmatch(CPathMatchWorkData& wd, const char* pattern,
@@ -356,11 +400,12 @@ CPathMatchResult CPathMatch::fnmatch(CPathMatchWorkData& wd, const char* pattern
     if (err.Succeeded()) {
       wd.subject = wd.utf32Subject;
       wd.isUtf32 = true;
-      return m_utf32.fnmatch(wd, wd.utf32Pattern, wd.utf32Subject, flags);
+      return Match(m_utf32, wd, static_cast<const unsigned long*>(wd.utf32Pattern),
+                   static_cast<const unsigned long*>(wd.utf32Subject), flags);
     }
     YQ_TRACE(4, "ConvertTo UTF32 failed, error=%s", err.AsString().c_str());
   }
-  return m_char.fnmatch(wd, pattern, subject, flags);
+  return Match(m_char, wd, pattern, subject, flags);
 }
 
 namespace {
