@@ -69,8 +69,8 @@ class CRawAppender {
  public:
   explicit CRawAppender(size_t lineLength) : m_line(lineLength - 1, 'x') {
     m_line += '\n';
-    m_fd =
-        open((m_dir.Path() + "raw.log").c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    m_fd = open((m_dir.Path() + "raw.log").c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC,
+                0644);
     m_lockFd = open((m_dir.Path() + "raw.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (m_fd < 0 || m_lockFd < 0) std::abort();
   }
