@@ -1,5 +1,6 @@
 #include "yqbase/filters/PathMatch.h"
 
+#include <cstdint>
 #include <cstring>
 #include <type_traits>
 #include <vector>
@@ -232,9 +233,17 @@ class CMatcher {
   const T* m_subject;
 };
 
+// Eight bytes at a time: this runs before every match of a pattern with "?" or a class.
 bool IsAscii(const char* text) {
-  for (; *text != 0; ++text)
-    if ((*text & 0x80) != 0) return false;
+  const size_t length = std::strlen(text);
+  size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text + i, 8);
+    if ((word & 0x8080808080808080ull) != 0) return false;
+  }
+  for (; i < length; ++i)
+    if ((text[i] & 0x80) != 0) return false;
   return true;
 }
 
