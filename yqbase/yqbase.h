@@ -61,3 +61,7 @@
 #include "yqbase/time/TimeStamp.h"
 #include "yqbase/volumes/ZkMntTab.h"
 #include "yqbase/volumes/skipFS.h"
+#include "yqbase/utilities/7zip.h"
+#include "yqbase/utilities/BatchSort.h"
+#include "yqbase/utilities/Sortable.h"
+#include "yqbase/utilities/YqLibrary.h"
