@@ -81,7 +81,7 @@ TEST(YqBatchSort, MatchesGnuSortInTheCLocale) {
   const struct {
     long buffer;
     const char* why;
-  } buffers[] = {{0, "default size"}, {4096, "many runs"}, {48, "about one line per run"}};
+  } buffers[] = {{0, "default size"}, {4096, "many runs"}, {256, "a few lines per run"}};
   const struct {
     int ascending, unique;
     const char* options;

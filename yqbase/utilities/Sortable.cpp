@@ -28,7 +28,7 @@ constexpr const char* kCannotRename = "Could not rename file";
 
 // Two slots per merge level; 64 levels hold more runs than a 64-bit counter can count.
 constexpr int kMaxSlots = 2 * 64 + 4;
-constexpr size_t kStreamBuffer = 256 * 1024;
+constexpr size_t kStreamBuffer = 64 * 1024;
 constexpr size_t kMB = 1024 * 1024;
 
 int Sign(int value) { return (value > 0) - (value < 0); }
