@@ -132,7 +132,15 @@ int Spawn(const std::vector<std::string>& arguments, int& status, std::string& o
         }
       }
     }
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    pid_t waited;
+    while ((waited = ::waitpid(child, &status, 0)) < 0 && errno == EINTR) {
+    }
+    // Without the child's status (SIGCHLD ignored by the host, say) success is unknown.
+    if (waited != child) {
+      const int e = errno != 0 ? errno : ECHILD;
+      ::close(outPipe[0]);
+      ::close(errPipe[0]);
+      return e;
     }
   }
   ::close(outPipe[0]);

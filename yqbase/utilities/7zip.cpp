@@ -177,6 +177,22 @@ std::string C7zip::GetCommonSwitches() const {
   return switches + m_p->excludes;
 }
 
+// The add command for `items` (quoted names or a list file); every key gets the outcome:
+// empty on success, else the error text.
+static CYqError Add(C7zip& zip, C7zipPrivate& p, const std::string& archive,
+                    const std::string& items, const std::vector<std::string>& keys,
+                    std::map<std::wstring, std::wstring>& results) {
+  CYqError err = CheckName(YQ_LOC, archive, "Archive", false);
+  if (err.Succeeded()) err = p.CheckSettings();
+  if (err.Failed()) return err;
+  err = p.Run("a " + zip.GetCompressionSwitches() + zip.GetCommonSwitches() + p.volumes +
+                  Quote(archive) + (p.recurse ? " -r" : "") + items,
+              nullptr);
+  const std::wstring outcome = err.Failed() ? FXString::ToWstring(err.AsString()) : L"";
+  for (const std::string& key : keys) results[FXString::ToWstring(key)] = outcome;
+  return err;
+}
+
 CYqError C7zip::AddFilesToArchive(const std::string& archive, std::vector<std::string>& files,
                                   std::map<std::wstring, std::wstring>& results) {
   if (!m_p->initialized)
@@ -184,17 +200,13 @@ CYqError C7zip::AddFilesToArchive(const std::string& archive, std::vector<std::s
                                    "7zip is not initialized to add files to archive");
   if (files.empty())
     return FXErrorUtil::ErrorWin32(YQ_LOC, kNotInitialized, "File paths list is empty");
-  CYqError err = CheckName(YQ_LOC, archive, "Archive", false);
-  for (size_t i = 0; i < files.size() && err.Succeeded(); ++i)
-    err = CheckName(YQ_LOC, files[i], "File", false);
-  if (err.Succeeded()) err = m_p->CheckSettings();
-  if (err.Failed()) return err;
-  std::string command = "a " + GetCompressionSwitches() + GetCommonSwitches() + m_p->volumes +
-                        Quote(archive) + (m_p->recurse ? " -r" : "");
-  for (const std::string& file : files) command += " " + Quote(file);
-  err = m_p->Run(command, nullptr);
-  const std::wstring outcome = err.Failed() ? FXString::ToWstring(err.AsString()) : L"";
-  for (const std::string& file : files) results[FXString::ToWstring(file)] = outcome;
+  std::string items;
+  for (const std::string& file : files) {
+    CYqError err = CheckName(YQ_LOC, file, "File", false);
+    if (err.Failed()) return err;
+    items += " " + Quote(file);
+  }
+  CYqError err = Add(*this, *m_p, archive, items, files, results);
   if (err.Failed()) return err.Push(YQ_LOC);
   return CYqError();
 }
@@ -206,14 +218,8 @@ CYqError C7zip::AddFilesToArchive(const std::string& archive, std::string& listF
                                    "7zip is not initialized to add files to archive");
   if (listFile.empty())
     return FXErrorUtil::ErrorWin32(YQ_LOC, kNotInitialized, "List file path is empty");
-  CYqError err = CheckName(YQ_LOC, archive, "Archive", false);
-  if (err.Succeeded()) err = CheckName(YQ_LOC, listFile, "List file", true);
-  if (err.Succeeded()) err = m_p->CheckSettings();
-  if (err.Failed()) return err;
-  const std::string command = "a " + GetCompressionSwitches() + GetCommonSwitches() + m_p->volumes +
-                              Quote(archive) + (m_p->recurse ? " -r" : "") + " @" + Quote(listFile);
-  err = m_p->Run(command, nullptr);
-  results[FXString::ToWstring(listFile)] = err.Failed() ? FXString::ToWstring(err.AsString()) : L"";
+  CYqError err = CheckName(YQ_LOC, listFile, "List file", true);
+  if (err.Succeeded()) err = Add(*this, *m_p, archive, " @" + Quote(listFile), {listFile}, results);
   if (err.Failed()) return err.Push(YQ_LOC);
   return CYqError();
 }

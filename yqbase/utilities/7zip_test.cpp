@@ -4,17 +4,17 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "yqbase/errors/ErrorUtil.h"
-#include "yqbase/files/Files_testutil.h"
 #include "yqbase/strings/StringExtensions.h"
+#include "yqbase/utilities/Utilities_testutil.h"
 
 namespace {
 
 using yqbase_test::CTempFolder;
+using yqbase_test::ReadFile;
+using yqbase_test::WriteFile;
 typedef std::map<std::wstring, std::wstring> Results;
 
 // The command line the stand-in library saw last (it is the same loaded object as C7zip's).
@@ -25,17 +25,6 @@ std::string LastCommandLine() {
   std::string text = last != nullptr ? FXString::ToString(last()) : "<no symbol>";
   dlclose(library);
   return text;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 bool Has7zz() { return std::system("command -v 7zz > /dev/null 2>&1") == 0; }

@@ -3,29 +3,18 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
 #include <random>
-#include <sstream>
 #include <string>
 
 #include "yqbase/errors/ErrorUtil.h"
-#include "yqbase/files/Files_testutil.h"
+#include "yqbase/utilities/Utilities_testutil.h"
 
 namespace {
 
 using yqbase_test::CTempFolder;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using yqbase_test::ReadFile;
+using yqbase_test::WriteFile;
 
 // The names in `folder` that start with "_SORTWORK.".
 int CountWorkFiles(const std::string& folder) {

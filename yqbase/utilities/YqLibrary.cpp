@@ -22,30 +22,30 @@ CYqLibrary::~CYqLibrary() {
   if (err.Failed()) YQ_LOG_FAILURE("%s", err.AsString().c_str());
 }
 
-CYqError CYqLibrary::Load(const char* file, bool freeOnDestroy) {
-  CYqError err = Free();
-  if (err.Failed()) return err.Push(YQ_LOC);
+// Both loads differ only in the namespace the library goes to.
+static CYqError LoadInto(void*& handle, const char* file, bool ownNamespace) {
   if (file == nullptr || *file == '\0')
     return FXErrorUtil::ErrorErrNo(YQ_LOC, EFAULT, "Failed to load module %s:%s", "",
                                    "empty file name");
-  m_handle = dlopen(file, RTLD_NOW);
-  if (m_handle == nullptr)
+  handle = ownNamespace ? dlmopen(LM_ID_NEWLM, file, RTLD_NOW) : dlopen(file, RTLD_NOW);
+  if (handle == nullptr)
     return FXErrorUtil::ErrorErrNo(YQ_LOC, EFAULT, "Failed to load module %s:%s", file,
                                    LoaderText());
+  return CYqError();
+}
+
+CYqError CYqLibrary::Load(const char* file, bool freeOnDestroy) {
+  CYqError err = Free();
+  if (err.Succeeded()) err = LoadInto(m_handle, file, false);
+  if (err.Failed()) return err.Push(YQ_LOC);
   m_freeOnDestroy = freeOnDestroy;
   return CYqError();
 }
 
 CYqError CYqLibrary::LoadThirdParty(const char* file, bool freeOnDestroy) {
   CYqError err = Free();
+  if (err.Succeeded()) err = LoadInto(m_handle, file, true);
   if (err.Failed()) return err.Push(YQ_LOC);
-  if (file == nullptr || *file == '\0')
-    return FXErrorUtil::ErrorErrNo(YQ_LOC, EFAULT, "Failed to load module %s:%s", "",
-                                   "empty file name");
-  m_handle = dlmopen(LM_ID_NEWLM, file, RTLD_NOW);
-  if (m_handle == nullptr)
-    return FXErrorUtil::ErrorErrNo(YQ_LOC, EFAULT, "Failed to load module %s:%s", file,
-                                   LoaderText());
   m_freeOnDestroy = freeOnDestroy;
   return CYqError();
 }
