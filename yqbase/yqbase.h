@@ -26,6 +26,8 @@
 #include "yqbase/files/YqFile.h"
 #include "yqbase/files/YqPath.h"
 #include "yqbase/files/utfFsUtils.h"
+#include "yqbase/filters/FilterTerm.h"
+#include "yqbase/filters/PathMatch.h"
 #include "yqbase/logging/DefaultLogWriter.h"
 #include "yqbase/logging/LineWriter.h"
 #include "yqbase/logging/LogWriterInterface.h"
