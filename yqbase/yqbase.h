@@ -19,6 +19,7 @@
 #include "yqbase/errors/YqExport.h"
 #include "yqbase/errors/YqTypes.h"
 #include "yqbase/errors/ZkException.h"
+#include "yqbase/files/DirectoryExt.h"
 #include "yqbase/files/FileData.h"
 #include "yqbase/files/FileOperations.h"
 #include "yqbase/files/Unix/FsUTF.h"
