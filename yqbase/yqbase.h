@@ -62,5 +62,6 @@
 #include "yqbase/threads/ZkThread.h"
 #include "yqbase/time/CalendarTime.h"
 #include "yqbase/time/TimeStamp.h"
+#include "yqbase/traversal/TraverseFolder.h"
 #include "yqbase/volumes/ZkMntTab.h"
 #include "yqbase/volumes/skipFS.h"
