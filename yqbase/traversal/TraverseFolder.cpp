@@ -24,7 +24,9 @@ bool IsDotOrDotDot(const char* name) {
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
-  std::string path = folder;
+  std::string path;
+  path.reserve(folder.size() + name.size() + 1);
+  path = folder;
   FXPath::Append(path, name);
   return path;
 }
@@ -201,8 +203,12 @@ CYqError CTraverseFolder::GetItemStat(FXFile::CFileData& data) {
 
 CYqError CTraverseFolder::ProcessItem(const std::string& inputFolder,
                                       const std::string& outputFolder, FXFile::CFileData& data) {
-  const std::string input = Join(inputFolder, data.m_name);
-  const std::string output = Join(outputFolder, data.m_name);
+  CYqError err = ReportItem(Join(inputFolder, data.m_name), Join(outputFolder, data.m_name), data);
+  return err.Failed() ? err.Push(YQ_LOC) : err;
+}
+
+CYqError CTraverseFolder::ReportItem(const std::string& input, const std::string& output,
+                                     FXFile::CFileData& data) {
   YQ_TRACE(6, "oFile.name=[%s], input=[%s], output=[%s]", data.m_name.c_str(), input.c_str(),
            output.c_str());
   CYqError err;
@@ -283,15 +289,6 @@ struct SWalk {
       YQ_TRACE(2, "Skipping traversal of %s", input.c_str());
       return CYqError();
     }
-    bool isNotFolder = false;
-    err = FXPath::DoesPathExist(input, isNotFolder);
-    // A path too long to stat is still listed, from a parent the system accepts.
-    if (FXErrorUtil::IsErrNo(err, ENAMETOOLONG)) err = CYqError();
-    if (err.Failed()) {
-      YQ_LOG_FAILURE("Content path [%s] not found (%s)", input.c_str(), err.AsString().c_str());
-      return CYqError();
-    }
-    if (isNotFolder) return TraverseFile(input, output);
     return TraverseListing(input, output);
   }
 
@@ -315,11 +312,18 @@ struct SWalk {
     return CYqError();
   }
 
+  // Lists a folder; opening it first also tells whether it exists and is a folder (one call
+  // less per folder than asking stat first).
   CYqError TraverseListing(const std::string& input, const std::string& output) {
     YQ_TRACE(6, "FindFirst, SearchPath=[%s]", input.c_str());
     auto_find_handle search;
     FXFile::CFileData data;
     CYqError err = FXFile::ZKFindFirstFile(search, input, data);
+    if (FXErrorUtil::IsErrNo(err, ENOTDIR)) return TraverseFile(input, output);
+    if (FXErrorUtil::IsErrNo(err, ENOENT)) {
+      YQ_LOG_FAILURE("Content path [%s] not found (%s)", input.c_str(), err.AsString().c_str());
+      return CYqError();
+    }
     if (err.Failed()) {
       YQ_LOG_FAILURE("ZKFindFirstFile failed, ignoring, SearchPath=[%s], error=%s", input.c_str(),
                      err.AsString().c_str());
@@ -330,6 +334,10 @@ struct SWalk {
       ~SCurrent() { state.m_search = nullptr; }
     } current{state};
     state.m_search = &search;
+    // Each item's paths are the folder's paths with the name appended: one buffer each,
+    // reused for every entry.
+    std::string inputItem = Join(input, "x"), outputItem = Join(output, "x");
+    const size_t inputPrefix = inputItem.size() - 1, outputPrefix = outputItem.size() - 1;
     for (; err.Succeeded(); err = FXFile::ZKFindNextFile(search, data)) {
       if (IsDotOrDotDot(data.m_name.c_str())) continue;
       if (Aborted()) {
@@ -337,7 +345,11 @@ struct SWalk {
                  output.c_str(), Queued());
         return FXErrorUtil::ErrorWin32(YQ_LOC, kAborted, "Operation aborted");
       }
-      CYqError item = walk.ProcessItem(input, output, data);
+      inputItem.resize(inputPrefix);
+      inputItem += data.m_name;
+      outputItem.resize(outputPrefix);
+      outputItem += data.m_name;
+      CYqError item = walk.ReportItem(inputItem, outputItem, data);
       if (item.Failed() && !Ignored(item))
         return item.Push(YQ_LOC, "Failed to report failed item.");
     }

@@ -94,6 +94,9 @@ class YQBASE_EXPORT CTraverseFolder {
   /// the item's input and output paths; a callback failure is returned.
   [[nodiscard]] CYqError ProcessItem(const std::string& inputFolder,
                                      const std::string& outputFolder, FXFile::CFileData& data);
+  /// ProcessItem with the item's paths already joined.
+  [[nodiscard]] CYqError ReportItem(const std::string& inputPath, const std::string& outputPath,
+                                    FXFile::CFileData& data);
   /// Runs the walk until the work list is empty (success), a callback fails, or it is
   /// aborted (Win32 995). The entries not yet taken stay queued after a failure.
   [[nodiscard]] CYqError Traverse();

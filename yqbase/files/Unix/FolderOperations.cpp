@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
@@ -212,21 +213,24 @@ CYqError FXFile::ZKFindFirstFile(auto_find_handle& handle, const std::wstring& f
 
 CYqError FXFile::ZKFindNextFile(auto_find_handle& handle, CFileData& data, LONGLONG) {
   if (!handle.IsValid()) return FXErrorUtil::ErrorWin32(YQ_LOC, 6, "No search is open");
-  // Room for a name that grows on its way to UTF-8.
-  union {
-    struct dirent64 entry;
-    char bytes[TempFsUTF::kDirentBufferSize];
-  } buffer;
-  std::memset(&buffer, 0, sizeof buffer);
-  struct dirent64* found = nullptr;
+  // The stream belongs to this handle alone, so the plain readdir is safe here; the name is
+  // converted straight into the find data, reusing its buffer.
   errno = 0;
-  const int rc = TempFsUTF::readdir_r_utf(handle.get().dir, &buffer.entry, &found, nullptr);
-  if (rc != 0) return FXErrorUtil::ErrorErrNo(YQ_LOC, rc, "readdir_r fail");
-  if (found == nullptr) return FXErrorUtil::ErrorWin32(YQ_LOC, kNoMoreFiles, "No more entries");
-  data.m_name = found->d_name;
+  const struct dirent64* found = ::readdir64(handle.get().dir);
+  if (found == nullptr) {
+    if (errno != 0) return FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "readdir_r fail");
+    return FXErrorUtil::ErrorWin32(YQ_LOC, kNoMoreFiles, "No more entries");
+  }
+  std::string why;
+  if (!TempFsUTF::mbeToUtfChecked(found->d_name, data.m_name, why))
+    return FXErrorUtil::ErrorErrNo(YQ_LOC, errno != 0 ? errno : EILSEQ, "readdir_r fail: %s",
+                                   why.c_str());
+  // The fixed entry keeps as much of a long UTF-8 name as fits; m_name has all of it.
   std::memcpy(&data.m_dirent, found, offsetof(struct dirent64, d_name));
-  std::snprintf(data.m_dirent.d_name, sizeof data.m_dirent.d_name, "%s", found->d_name);
-  data.m_folder = handle.get().path;
+  const size_t length = std::min(data.m_name.size(), sizeof data.m_dirent.d_name - 1);
+  std::memcpy(data.m_dirent.d_name, data.m_name.c_str(), length);
+  data.m_dirent.d_name[length] = '\0';
+  if (data.m_folder != handle.get().path) data.m_folder = handle.get().path;
   data.m_bStatFetched = false;
   data.m_bMarked = false;
   return CYqError();
@@ -250,12 +254,16 @@ CYqError FXFile::ZKFindClose(auto_find_handle& handle) {
 }
 
 CYqError FXFile::ZKFindStat(const auto_find_handle& handle, CFileData& data) {
+  // ASCII names, the usual case, are their own native form.
+  const bool ascii = std::all_of(data.m_name.begin(), data.m_name.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   std::string native, why;
-  if (!TempFsUTF::utfToMbeChecked(data.m_name.c_str(), native, why))
+  if (!ascii && !TempFsUTF::utfToMbeChecked(data.m_name.c_str(), native, why))
     return FXErrorUtil::ErrorWin32(YQ_LOC, 774, "No native name, File=%s", data.m_name.c_str());
   int rc;
   if (handle.IsValid()) {
-    rc = ::fstatat64(::dirfd(handle.get().dir), native.c_str(), &data.m_stat, AT_SYMLINK_NOFOLLOW);
+    rc = ::fstatat64(::dirfd(handle.get().dir), ascii ? data.m_name.c_str() : native.c_str(),
+                     &data.m_stat, AT_SYMLINK_NOFOLLOW);
   } else {
     rc = TempFsUTF::lstat_utf(data.GetFullPath().c_str(), &data.m_stat);
   }
