@@ -30,6 +30,8 @@
 #include "yqbase/logging/LineWriter.h"
 #include "yqbase/logging/LogWriterInterface.h"
 #include "yqbase/logging/YqLogger.h"
+#include "yqbase/platform/LogonCredentials.h"
+#include "yqbase/platform/VersionInfo.h"
 #include "yqbase/serialization/Bag.h"
 #include "yqbase/serialization/BagProvider.h"
 #include "yqbase/serialization/SerializedBase.h"
