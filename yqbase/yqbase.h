@@ -30,6 +30,7 @@
 #include "yqbase/logging/LineWriter.h"
 #include "yqbase/logging/LogWriterInterface.h"
 #include "yqbase/logging/YqLogger.h"
+#include "yqbase/platform/FolderWatcher.h"
 #include "yqbase/platform/LogonCredentials.h"
 #include "yqbase/platform/Process.h"
 #include "yqbase/platform/VersionInfo.h"
