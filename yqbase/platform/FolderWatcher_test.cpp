@@ -185,11 +185,23 @@ TEST(CFolderWatcher, BadStartsAreClearErrors) {
                           : FXErrorUtil::IsErrNo(err, row.code))
         << err.AsString();
   }
+  // A failed start leaves nothing behind that would keep a later one from watching.
+  CFolderWatcher later(tmp / "later", &collector);
+  EXPECT_TRUE(later.Start().Failed());
+  ASSERT_EQ(0, ::mkdir((tmp / "later").c_str(), 0700));
+  ASSERT_TRUE(later.Start().Succeeded());
+  EXPECT_EQ(1u, later.GetWatchCount());
 }
 
 // Starts a watcher without file descriptors to spare; exits 0 when that fails (death test body).
 void StartWithoutDescriptors(const std::string& folder) {
   CCollector collector;
+  // A failing start first, so that the sanitizers' type checks of this path (which need
+  // descriptors of their own) are done before none are left.
+  CFolderWatcher missing(folder + "/missing", &collector);
+  CYqError primed = missing.Start();
+  primed.Push(YQ_LOC, "primed");
+  (void)primed.AsString();
   CFolderWatcher watcher(folder, &collector);
   rlimit none{};
   ::setrlimit(RLIMIT_NOFILE, &none);

@@ -216,20 +216,23 @@ CYqError CFolderWatcher::Start() {
     return FXErrorUtil::ErrorWin32(YQ_LOC, 87, "folder watcher without %s",
                                    p.callback == nullptr ? "callback" : "folder");
   if (HasThread() || p.inotify.fd >= 0) return CYqError();
-  p.inotify.fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  if (p.inotify.fd < 0)
-    return FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "FolderWatcher not supported: inotify_init1");
-  p.wake.fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (p.wake.fd < 0) return FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "eventfd");
   struct stat st;
   if (::stat(p.root.c_str(), &st) != 0)
     return FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "%s", p.root.c_str());
   if (!S_ISDIR(st.st_mode)) return FXErrorUtil::ErrorErrNo(YQ_LOC, ENOTDIR, "%s", p.root.c_str());
-  CYqError err = p.AddTree(p.root, false);
+  p.inotify.fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (p.inotify.fd < 0)
+    return FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "FolderWatcher not supported: inotify_init1");
+  p.wake.fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  CYqError err;
+  if (p.wake.fd < 0) err = FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "eventfd");
+  if (err.Succeeded()) err = p.AddTree(p.root, false);
   if (err.Succeeded()) err = CAlertableEventThread::Start();
   if (err.Failed()) {
     ::close(p.inotify.fd);
     p.inotify.fd = -1;
+    if (p.wake.fd >= 0) ::close(p.wake.fd);
+    p.wake.fd = -1;
     p.folders.clear();
     p.watchCount.store(0);
     return err.Push(YQ_LOC, "watching %s", p.root.c_str());
