@@ -10,6 +10,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "yqbase/errors/ErrorMessage.h"
 #include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/logging/DefaultLogWriter.h"
 #include "yqbase/logging/LogWriterInterface.h"
@@ -25,13 +26,6 @@ constexpr size_t kNumberText = 24;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // An identifier field: one or more decimal digits whose value is at most `max`.
 bool ParseField(const std::string& text, unsigned long long max, unsigned long long& value) {
   if (text.empty()) return false;
@@ -41,17 +35,6 @@ bool ParseField(const std::string& text, unsigned long long max, unsigned long l
     const unsigned digit = static_cast<unsigned>(c - '0');
     if (value > (max - digit) / 10) return false;
     value = value * 10 + digit;
-  }
-  return true;
-}
-
-// `count` hexadecimal digits at `text`.
-bool ParseHex(const char* text, size_t count, ULONGLONG& value) {
-  value = 0;
-  for (size_t i = 0; i < count; ++i) {
-    const int digit = HexDigit(text[i]);
-    if (digit < 0) return false;
-    value = value * 16 + static_cast<unsigned>(digit);
   }
   return true;
 }
@@ -83,52 +66,6 @@ bool ParseDecimal(const char* text, T& value) {
     value = static_cast<T>(parsed);
   }
   return errno == 0 && *end == '\0' && fits;
-}
-
-// Exactly "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in either letter case.
-bool ParseUuid(const char* text, UUID& uuid) {
-  if (text == nullptr || std::strlen(text) != 38 || text[0] != '{' || text[9] != '-' ||
-      text[14] != '-' || text[19] != '-' || text[24] != '-' || text[37] != '}')
-    return false;
-  ULONGLONG v[11];
-  static const size_t kOffset[11] = {1, 10, 15, 20, 22, 25, 27, 29, 31, 33, 35};
-  static const size_t kDigits[11] = {8, 4, 4, 2, 2, 2, 2, 2, 2, 2, 2};
-  for (int i = 0; i < 11; ++i)
-    if (!ParseHex(text + kOffset[i], kDigits[i], v[i])) return false;
-  uuid.Data1 = static_cast<std::uint32_t>(v[0]);
-  uuid.Data2 = static_cast<std::uint16_t>(v[1]);
-  uuid.Data3 = static_cast<std::uint16_t>(v[2]);
-  for (int i = 0; i < 8; ++i) uuid.Data4[i] = static_cast<std::uint8_t>(v[3 + i]);
-  return true;
-}
-
-// Reads "0x" and 1 to 8 hexadecimal digits at `text`, then expects `after`; advances `text`.
-bool ParseHexField(const char*& text, const char* after, DWORD& value) {
-  if (text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return false;
-  text += 2;
-  size_t count = 0;
-  while (HexDigit(text[count]) >= 0) ++count;
-  ULONGLONG parsed = 0;
-  if (count == 0 || count > 8 || !ParseHex(text, count, parsed)) return false;
-  text += count;
-  const size_t afterLength = std::strlen(after);
-  if (std::strncmp(text, after, afterLength) != 0) return false;
-  text += afterLength;
-  value = static_cast<DWORD>(parsed);
-  return true;
-}
-
-// "(0x<high>, 0x<low>)" with 1 to 8 hexadecimal digits each.
-bool ParseLuid(const char* text, LUID& luid) {
-  if (text == nullptr || text[0] != '(') return false;
-  ++text;
-  DWORD high = 0;
-  DWORD low = 0;
-  if (!ParseHexField(text, ", ", high) || !ParseHexField(text, ")", low) || *text != '\0')
-    return false;
-  luid.HighPart = static_cast<LONG>(high);
-  luid.LowPart = low;
-  return true;
 }
 
 // Appends one token to a buffer that may be null.
@@ -289,12 +226,12 @@ CYqError CSerializedBase::LoadItem(DWORD, DWORD type, DWORD id, const char* data
     }
     case TOKEN_TYPE_UUID: {
       UUID value;
-      if (ParseUuid(text, value)) return LoadToken(id, value);
+      if (FXMisc::ConvertStringToUuid(text, value).Succeeded()) return LoadToken(id, value);
       break;
     }
     case TOKEN_TYPE_LUID: {
       LUID value;
-      if (ParseLuid(text, value)) return LoadToken(id, value);
+      if (FXMisc::ConvertStringToLuid(text, value).Succeeded()) return LoadToken(id, value);
       break;
     }
     default:

@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <typeinfo>
+#include <unordered_set>
 
 #include "yqbase/errors/ZkException.h"
 #include "yqbase/logging/LogWriterInterface.h"
@@ -69,6 +71,43 @@ __attribute__((noinline, no_sanitize("null"))) void* RunGuarded(
   return nullptr;
 }
 
+// The threads this library started that have not ended yet. pthread_cancel on the id of an
+// ended thread is undefined, so cancelling by id is limited to these. Never destroyed: threads
+// may still end while static objects are torn down at exit.
+struct SLiveThreads {
+  std::mutex lock;
+  std::unordered_set<pthread_t> ids;
+};
+
+SLiveThreads& LiveThreads() {
+  static SLiveThreads* live = new SLiveThreads;
+  return *live;
+}
+
+// Lives in the started thread's storage; its destructor runs when the thread ends, also by
+// cancellation, and takes the thread off the live list.
+struct SLiveThreadMark {
+  pthread_t self{};
+  bool armed = false;
+  ~SLiveThreadMark() {
+    if (!armed) return;
+    SLiveThreads& live = LiveThreads();
+    std::lock_guard<std::mutex> guard(live.lock);
+    live.ids.erase(self);
+  }
+};
+
+thread_local SLiveThreadMark t_liveMark;
+
+// Cancels a live library thread; ESRCH for any other id. The list stays locked during the
+// call, so the thread cannot finish ending (and its id become invalid) meanwhile.
+int CancelLiveThread(pthread_t thread) {
+  SLiveThreads& live = LiveThreads();
+  std::lock_guard<std::mutex> guard(live.lock);
+  if (live.ids.count(thread) == 0) return ESRCH;
+  return pthread_cancel(thread);
+}
+
 }  // namespace
 
 namespace Unix {
@@ -93,6 +132,8 @@ void* ZkThread::start_func(void* holder) {
   const ThreadFunction function = start->function;
   void* const argument = start->argument;
   delete start;
+  t_liveMark.self = pthread_self();
+  t_liveMark.armed = true;
   pthread_setcancelstate(PTHREAD_CANCEL_ENABLE, nullptr);
   pthread_setcanceltype(PTHREAD_CANCEL_ASYNCHRONOUS, nullptr);
   if (function == nullptr) return nullptr;
@@ -111,7 +152,13 @@ int ZkThread::create(ThreadFunction function, void* argument, bool detached,
   if (result == 0 && detached)
     result = pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
   pthread_t thread;
-  if (result == 0) result = pthread_create(&thread, &attributes, &start_func, start.get());
+  {
+    // Registered under the lock, so a thread that ends at once is removed only afterwards.
+    SLiveThreads& live = LiveThreads();
+    std::lock_guard<std::mutex> guard(live.lock);
+    if (result == 0) result = pthread_create(&thread, &attributes, &start_func, start.get());
+    if (result == 0) live.ids.insert(thread);
+  }
   pthread_attr_destroy(&attributes);
   if (result != 0) return Fail(result, operation, "Failed to create thread:\n");
   start.release();  // the thread owns it now
@@ -131,13 +178,14 @@ int ZkThread::createDetachedThread(ThreadFunction function, void* argument) {
 
 int ZkThread::terminateThread() {
   if (!m_running) return 0;
-  const int result = pthread_cancel(m_thread);
+  const int result = CancelLiveThread(m_thread);
+  if (result == ESRCH) return 0;  // it has ended already
   if (result != 0) return Fail(result, "terminateThread", "Failed to cancel thread:\n");
   return 0;
 }
 
 int ZkThread::terminateThread(unsigned long threadId, std::string& error) {
-  const int result = pthread_cancel(static_cast<pthread_t>(threadId));
+  const int result = CancelLiveThread(static_cast<pthread_t>(threadId));
   if (result != 0) error = "Failed to cancel thread: " + ErrorText(result);
   return result;
 }

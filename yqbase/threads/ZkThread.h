@@ -38,10 +38,12 @@ class YQBASE_EXPORT ZkThread {
   int createThread(ThreadFunction function, void* argument);
   /// The same on a detached thread.
   int createDetachedThread(ThreadFunction function, void* argument);
-  /// Cancels the running thread; 0 when none runs.
+  /// Cancels the running thread; 0 when none runs or it has ended already.
   int terminateThread();
-  /// Cancels the thread with that id; a failure's text goes to `error`. The id must name a
-  /// thread of this process that has not been joined.
+  /// Cancels the thread with that id; a failure's text goes to `error`. Only threads started
+  /// by this class that have not ended are cancelled: any other id (an ended thread, a thread
+  /// started elsewhere, garbage) is refused with ESRCH and "Failed to cancel thread: No such
+  /// process", where cancelling it could crash the process.
   static int terminateThread(unsigned long threadId, std::string& error);
   /// Stops (SIGSTOP) or continues (SIGCONT) the running thread; 0 when none runs.
   int suspendThread();

@@ -1,5 +1,6 @@
 #include "yqbase/threads/ZkThread.h"
 
+#include <errno.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -231,4 +232,44 @@ TEST(ZkThread, SuspendAndResumeInAChildProcess) {
   ASSERT_EQ(child, waitpid(child, &status, 0));
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(0, WEXITSTATUS(status));
+}
+
+// Cancelling the id of an ended thread is undefined behaviour (a crash in practice), so ids of
+// ended threads, of threads started elsewhere and made-up ids are refused.
+TEST(ZkThread, TerminateByIdRefusesThreadsItDoesNotKnow) {
+  const std::string refused = "Failed to cancel thread: No such process";
+  std::string error;
+
+  Unix::ZkThread joined;
+  ASSERT_EQ(0, joined.createThread(&ReturnArgument, nullptr));
+  ASSERT_EQ(0, joined.joinThread(nullptr));
+  EXPECT_EQ(ESRCH, Unix::ZkThread::terminateThread(joined.getThreadId(), error));
+  EXPECT_EQ(refused, error);
+
+  // A detached thread leaves the list a moment after its function returns.
+  SGate gate;
+  Unix::ZkThread detached;
+  ASSERT_EQ(0, detached.createDetachedThread(&WaitAtGate, &gate));
+  ASSERT_TRUE(gate.Open());
+  int result = 0;
+  for (int i = 0; i < 6000; ++i) {
+    error.clear();
+    result = Unix::ZkThread::terminateThread(detached.getThreadId(), error);
+    if (result == ESRCH) break;
+    usleep(1000);
+  }
+  EXPECT_EQ(ESRCH, result);
+  EXPECT_EQ(0, detached.terminateThread());  // ended: nothing to cancel
+
+  SGate foreignGate;
+  pthread_t foreign;
+  ASSERT_EQ(0, pthread_create(&foreign, nullptr, &WaitAtGate, &foreignGate));
+  for (unsigned long id : {static_cast<unsigned long>(foreign), 0ul, 12345ul}) {
+    SCOPED_TRACE(id);
+    error.clear();
+    EXPECT_EQ(ESRCH, Unix::ZkThread::terminateThread(id, error));
+    EXPECT_EQ(refused, error);
+  }
+  EXPECT_TRUE(foreignGate.Open());
+  EXPECT_EQ(0, pthread_join(foreign, nullptr));
 }

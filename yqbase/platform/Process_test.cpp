@@ -1,0 +1,103 @@
+#include "yqbase/platform/Process.h"
+
+#include <errno.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+
+#include "yqbase/errors/ErrorMessage.h"
+#include "yqbase/errors/ErrorUtil.h"
+
+extern char** environ;
+
+namespace {
+
+// Starts a child running `argv`. posix_spawn returns once the child has executed its program,
+// so a SIGTERM ignored here at that moment stays ignored in the child and nowhere else.
+int Spawn(std::vector<const char*> argv, bool ignoreTerm = false) {
+  argv.push_back(nullptr);
+  struct sigaction ignore {};
+  struct sigaction old {};
+  ignore.sa_handler = SIG_IGN;
+  if (ignoreTerm) ::sigaction(SIGTERM, &ignore, &old);
+  pid_t pid = -1;
+  const int rc = ::posix_spawnp(&pid, argv[0], nullptr, nullptr,
+                                const_cast<char* const*>(argv.data()), environ);
+  if (ignoreTerm) ::sigaction(SIGTERM, &old, nullptr);
+  return rc == 0 ? pid : -1;
+}
+
+}  // namespace
+
+TEST(FXProcess, IdsAndExecutablePath) {
+  EXPECT_EQ(::getpid(), FXProcess::GetCurrentProcessId());
+  EXPECT_EQ(static_cast<int>(::syscall(SYS_gettid)), FXProcess::GetCurrentThreadId());
+  std::string path;
+  ASSERT_TRUE(FXProcess::GetExecutablePath(path).Succeeded());
+  EXPECT_EQ('/', path[0]);
+  EXPECT_EQ("platform_tests", path.substr(path.rfind('/') + 1));
+  std::vector<std::string> args;
+  ASSERT_TRUE(FXProcess::GetProcessCommandLine(::getpid(), args).Succeeded());
+  ASSERT_FALSE(args.empty());
+  EXPECT_NE(std::string::npos, args[0].find("platform_tests"));
+}
+
+// An unset or negative id must never reach kill(), where 0 and -1 mean process groups.
+TEST(FXProcess, RefusesIdsThatNameGroups) {
+  for (int pid : {0, -1, -2, INT_MIN}) {
+    SCOPED_TRACE(pid);
+    EXPECT_FALSE(FXProcess::IsProcessAlive(pid));
+    std::vector<std::string> args;
+    int code = 0;
+    EXPECT_TRUE(FXErrorUtil::IsWin32(FXProcess::GetProcessCommandLine(pid, args), 87));
+    EXPECT_TRUE(FXErrorUtil::IsWin32(FXProcess::WaitForChild(pid, 0, code), 87));
+    EXPECT_TRUE(FXErrorUtil::IsWin32(FXProcess::TerminateProcess(pid, 0), 87));
+  }
+  EXPECT_TRUE(FXErrorUtil::IsWin32(FXProcess::TerminateProcess(::getpid(), 0), 87));
+}
+
+TEST(FXProcess, WaitForChildReportsExitCodeOrTimeOut) {
+  const int quick = Spawn({"sh", "-c", "exit 3"});
+  ASSERT_GT(quick, 0);
+  int code = -1;
+  ASSERT_TRUE(FXProcess::WaitForChild(quick, 30000, code).Succeeded());
+  EXPECT_EQ(3, code);
+  EXPECT_FALSE(FXProcess::IsProcessAlive(quick));
+  EXPECT_TRUE(FXErrorUtil::IsErrNo(FXProcess::WaitForChild(quick, 0, code), ECHILD));
+  std::vector<std::string> args;
+  EXPECT_TRUE(FXErrorUtil::IsErrNo(FXProcess::GetProcessCommandLine(quick, args), ESRCH));
+
+  const int slow = Spawn({"sleep", "30"});
+  ASSERT_GT(slow, 0);
+  EXPECT_TRUE(FXErrorUtil::IsWin32(FXProcess::WaitForChild(slow, 20, code), 258));
+  ASSERT_TRUE(::kill(slow, SIGKILL) == 0);
+  ASSERT_TRUE(FXProcess::WaitForChild(slow, 30000, code).Succeeded());
+  EXPECT_EQ(128 + SIGKILL, code);
+}
+
+// One child ends on SIGTERM, the other ignores it and needs SIGKILL; both are gone and reaped.
+TEST(FXProcess, TerminateAsksThenForces) {
+  for (bool ignoreTerm : {false, true}) {
+    SCOPED_TRACE(ignoreTerm ? "ignores SIGTERM" : "ends on SIGTERM");
+    const int pid = Spawn({"sleep", "30"}, ignoreTerm);
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(FXProcess::IsProcessAlive(pid));
+    // The kernel fills the new program's arguments a moment after the spawn returns.
+    std::vector<std::string> args;
+    for (int i = 0; i < 500 && args.empty(); ++i) {
+      ASSERT_TRUE(FXProcess::GetProcessCommandLine(pid, args).Succeeded());
+      if (args.empty()) FXMisc::Sleep(10);
+    }
+    EXPECT_EQ((std::vector<std::string>{"sleep", "30"}), args);
+
+    EXPECT_TRUE(FXProcess::TerminateProcess(pid, ignoreTerm ? 100 : 30000).Succeeded());
+    EXPECT_FALSE(FXProcess::IsProcessAlive(pid));
+    EXPECT_EQ(-1, ::waitpid(pid, nullptr, WNOHANG));  // already reaped
+    EXPECT_TRUE(FXErrorUtil::IsErrNo(FXProcess::TerminateProcess(pid, 0), ESRCH));
+  }
+}
