@@ -1,4 +1,4 @@
-// FXFile::CFileData: one result of a folder search.
+// FXFile::CFileData, one result of a folder search, and auto_find_handle, the open search.
 #pragma once
 
 #include <dirent.h>
@@ -35,4 +35,34 @@ class YQBASE_EXPORT FXFile::CFileData {
   bool m_bStatFetched;
   /// A mark for callers' own use, cleared by every find call.
   bool m_bMarked;
+};
+
+/// One open search: the stream, the working directory to return to (a descriptor, -1: none)
+/// and the folder searched.
+struct DIR_Wrapper {
+  DIR* dir = nullptr;
+  int savedCwd = -1;
+  std::string path;
+};
+
+/// Owns one search made by FXFile::ZKFindFirstFile: closing it (replace, destroy,
+/// CloseDirAndChangeDir) closes the stream and returns to the saved working directory. Not
+/// copyable; use on one thread.
+class YQBASE_EXPORT auto_find_handle {
+ public:
+  auto_find_handle() = default;
+  ~auto_find_handle() { CloseDirAndChangeDir(); }
+  auto_find_handle(const auto_find_handle&) = delete;
+  auto_find_handle& operator=(const auto_find_handle&) = delete;
+
+  bool IsValid() const { return m_search.dir != nullptr; }
+  const DIR_Wrapper& get() const { return m_search; }
+  /// Closes the current search and takes over `search`.
+  void reset(DIR_Wrapper&& search);
+  /// Closes the stream and returns to the saved working directory: 0, or -1 with errno when
+  /// the return failed (the descriptor is closed either way).
+  int CloseDirAndChangeDir();
+
+ private:
+  DIR_Wrapper m_search;
 };

@@ -5,9 +5,13 @@
 #include <stdio.h>
 #include <time.h>
 
+#include <boost/shared_ptr.hpp>
 #include <cstddef>
+#include <functional>
+#include <list>
 #include <string>
 
+#include "yqbase/errors/FVBase.h"
 #include "yqbase/errors/YqError.h"
 #include "yqbase/errors/YqTypes.h"
 #include "yqbase/time/TimeStamp.h"
@@ -101,6 +105,18 @@ class YQBASE_EXPORT auto_fileptr {
   FILE* m_stream;
 };
 
+class auto_find_handle;
+
+/// The platform's time value of a file (seconds since 1970).
+typedef time_t NATIVE_FILESYSTEM_TIMESTAMP;
+
+/// Flag bit of the find calls: never change the working directory (no long-path fallback).
+constexpr LONGLONG ZK_FIND_MULTITHREAD = 0x4;
+/// Folders whose path is shorter than this are never removed by FXFile::RemoveFolder.
+constexpr int ZK_MIN_PRUNE_LENGTH = 4;
+/// Flag bit of the DeleteMatchingFiles family: also remove matching folders with their contents.
+constexpr DWORD ZK_DELETE_FOLDERS = 0x1;
+
 /// Static file operations named after the Windows calls, on POSIX. Names are UTF-8; failures
 /// are errno-type errors with the operation's signature as location. Each operation on names
 /// has a std::wstring twin that converts them to UTF-8 and calls the narrow form. Windows-only
@@ -185,6 +201,77 @@ class YQBASE_EXPORT FXFile {
   /// Whether stat succeeds on the name (links followed).
   static bool DoesFileExist(const std::string& name);
   static bool DoesFileExist(const std::wstring& name);
+  // ---- folders: find handles, removal, pattern listing (Unix/FolderOperations.cpp) ----------
+
+  /// Handed each non-folder entry by RemoveFolder instead of removing it: the entry's path,
+  /// its find data (stat fetched) and the caller's abort object.
+  typedef std::function<CYqError(const std::string&, boost::shared_ptr<CFileData>, FVBasePtr)>
+      RemoveWalker;
+
+  /// Opens a search of `folder` in `handle` (closing its previous search) and returns the first
+  /// entry in `data`. "." and ".." are returned like any entry. An empty folder cannot exist,
+  /// so the first call returns "." or ".."; the end of a listing is Win32 code 18. A folder path
+  /// longer than the system accepts is opened from a parent entered with chdir: the process's
+  /// working directory then stays there until the handle is closed, which returns to the one
+  /// before. Flag ZK_FIND_MULTITHREAD never changes the working directory (long paths fail).
+  [[nodiscard]] static CYqError ZKFindFirstFile(auto_find_handle& handle, const std::string& folder,
+                                                CFileData& data, LONGLONG flags = 0);
+  /// The next entry of the search; Win32 code 18 "No more entries" at the end, errno-type
+  /// "readdir_r fail" when reading fails (a name whose UTF-8 form does not fit: EOVERFLOW).
+  [[nodiscard]] static CYqError ZKFindNextFile(auto_find_handle& handle, CFileData& data,
+                                               LONGLONG flags = 0);
+  [[nodiscard]] static CYqError ZKFindFirstFile_MultiThread(auto_find_handle& handle,
+                                                            const std::string& folder,
+                                                            CFileData& data);
+  [[nodiscard]] static CYqError ZKFindNextFile_MultiThread(auto_find_handle& handle,
+                                                           CFileData& data);
+  [[nodiscard]] static CYqError ZKFindFirstFile(auto_find_handle& handle,
+                                                const std::wstring& folder, CFileData& data,
+                                                LONGLONG flags = 0);
+  /// Closes the search (and returns to the saved working directory); fails with errno when
+  /// that return fails.
+  [[nodiscard]] static CYqError ZKFindClose(auto_find_handle& handle);
+  /// Fills data.m_stat with the lstat record of the entry last found by `handle` (looked up
+  /// beside the open stream, so it works for paths of any length) and sets m_bStatFetched.
+  [[nodiscard]] static CYqError ZKFindStat(const auto_find_handle& handle, CFileData& data);
+
+  /// Removes a folder with everything in it. Links are removed, never followed. Each
+  /// non-folder is handed to `walker` when one is given, else unlinked; a failure on one entry
+  /// is logged and the walk goes on; the final rmdir decides the result.
+  /// Deliberate departure, so that a slip in a caller's path cannot empty a system folder: the
+  /// guard refuses (Win32 87, before any file-system call) not only paths shorter than
+  /// ZK_MIN_PRUNE_LENGTH but any path that, made absolute and cleaned of "." and "..", is
+  /// shorter than that or is one of the top-level system folders (/bin /boot /dev /etc /home
+  /// /lib /lib32 /lib64 /media /mnt /opt /proc /root /run /sbin /srv /sys /tmp /usr /var).
+  [[nodiscard]] static CYqError RemoveFolder(const std::string& path, FVBasePtr abort,
+                                             RemoveWalker walker, DWORD flags);
+  [[nodiscard]] static CYqError RemoveFolder(const std::string& path, DWORD flags = 0);
+  [[nodiscard]] static CYqError RemoveFolder(const std::wstring& path, DWORD flags = 0);
+
+  /// Appends the full paths of the entries of `folder` whose names match the wildcard
+  /// `pattern` (CPathMatch syntax; "." and ".." never) to `out`. `multiThread` lists with
+  /// ZK_FIND_MULTITHREAD. A pattern the matcher refuses gives "cmatch.initialize failed:...".
+  [[nodiscard]] static CYqError GetMatchingFiles(const std::string& folder,
+                                                 const std::string& pattern,
+                                                 std::list<std::string>& out, bool multiThread);
+  /// Deletes the entries of a folder whose names match a pattern: files and links always,
+  /// folders (with their contents) only with ZK_DELETE_FOLDERS. Every match is tried; the first
+  /// failure is returned. The one-argument form takes "folder/pattern".
+  [[nodiscard]] static CYqError DeleteMatchingFiles(const std::string& pathWithPattern,
+                                                    DWORD flags);
+  [[nodiscard]] static CYqError DeleteMatchingFiles(const std::string& folder,
+                                                    const std::string& pattern, DWORD flags);
+  /// DeleteMatchingFiles of the entries last modified before `limit`.
+  [[nodiscard]] static CYqError DeleteMatchingFilesOlderThan(
+      const std::string& folder, const std::string& pattern,
+      const NATIVE_FILESYSTEM_TIMESTAMP& limit, DWORD flags);
+
+  /// FXFolder::CreateFolder and FXFolder::CreateFoldersIteratively.
+  [[nodiscard]] static CYqError CreateFolder(const std::string& path,
+                                             LPSECURITY_ATTRIBUTES security = nullptr);
+  [[nodiscard]] static CYqError CreateFoldersIteratively(const std::string& path,
+                                                         LPSECURITY_ATTRIBUTES security = nullptr);
+
   /// Always false: there are no UNC volumes here.
   static bool IsVolumeUnc(const std::string& name);
   static bool IsVolumeUnc(const std::wstring& name);

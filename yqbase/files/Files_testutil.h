@@ -3,8 +3,10 @@
 #pragma once
 
 #include <dirent.h>
-#include <ftw.h>
+#include <fcntl.h>
+#include <limits.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -16,6 +18,48 @@
 
 namespace yqbase_test {
 
+/// Removes `name` inside the folder open as `parent`, with everything below it, through
+/// descriptors (so any depth works; links are removed, never followed).
+inline void RemoveTreeAt(int parent, const char* name) {
+  if (::unlinkat(parent, name, 0) == 0) return;
+  const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fchmod(fd, 0700);
+    if (DIR* dir = ::fdopendir(fd)) {
+      while (const struct dirent64* entry = ::readdir64(dir)) {
+        const std::string child = entry->d_name;
+        if (child != "." && child != "..") RemoveTreeAt(::dirfd(dir), child.c_str());
+      }
+      ::closedir(dir);
+    } else {
+      ::close(fd);
+    }
+  }
+  ::unlinkat(parent, name, AT_REMOVEDIR);
+}
+
+/// Builds below `base` a chain of folders of 200-byte names until the chain's path is longer
+/// than PATH_MAX, with an empty file "leaf" at the bottom, without changing the working
+/// directory. Returns the path of the deepest folder ("" on failure).
+inline std::string MakeDeepChain(const std::string& base) {
+  const std::string name(200, 'd');
+  std::string path = base;
+  int fd = ::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  while (fd >= 0 && path.size() <= PATH_MAX) {
+    ::mkdirat(fd, name.c_str(), 0755);
+    const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::close(fd);
+    fd = next;
+    path += "/" + name;
+  }
+  if (fd < 0) return "";
+  const int leaf = ::openat(fd, "leaf", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  ::close(fd);
+  if (leaf < 0) return "";
+  ::close(leaf);
+  return path;
+}
+
 /// A new folder under /tmp, removed with everything in it at the end of the scope.
 class CTempFolder {
  public:
@@ -24,11 +68,7 @@ class CTempFolder {
     if (::mkdtemp(name) != nullptr) m_path = name;
   }
   ~CTempFolder() {
-    if (!m_path.empty())
-      ::nftw(
-          m_path.c_str(),
-          [](const char* p, const struct stat*, int, struct FTW*) { return ::remove(p); }, 16,
-          FTW_DEPTH | FTW_PHYS);
+    if (!m_path.empty()) RemoveTreeAt(AT_FDCWD, m_path.c_str());
   }
   CTempFolder(const CTempFolder&) = delete;
   CTempFolder& operator=(const CTempFolder&) = delete;

@@ -7,8 +7,11 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
+#include "yqbase/files/DirectoryExt.h"
 #include "yqbase/files/Unix/FsUTF.h"
+#include "yqbase/files/YqPath.h"
 #include "yqbase/logging/LogWriterInterface.h"
 
 namespace {
@@ -39,6 +42,71 @@ bool StatForType(const char* path, struct stat64& st) {
   else
     YQ_LOG_FAILURE("stat '%s' failed, errno=%d", path, error);
   return false;
+}
+
+// The known name of a statfs magic number, or null.
+const char* MagicName(std::uint32_t magic) {
+  for (const SFsMagic& known : kFsMagics) {
+    if (known.magic == magic) return known.name;
+  }
+  return nullptr;
+}
+
+std::string DecimalName(std::uint32_t magic) {
+  char decimal[16];
+  std::snprintf(decimal, sizeof decimal, "%lu", static_cast<unsigned long>(magic));
+  return decimal;
+}
+
+// A file system that reports no magic number (some automounter placeholders and FUSE
+// layers) is named after what its first entry lives on, when that is another device; else it
+// keeps the decimal name "0".
+std::string TypeOfMagicZero(const char* path, const struct stat64& folder) {
+  DirectoryExt dir;
+  if (dir.openDirectory(path) != 0) return DecimalName(0);
+  while (const char* name = dir.read()) {
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    std::string child = path;
+    FXPath::Append(child, name);
+    struct stat64 st;
+    if (TempFsUTF::lstat_utf(child.c_str(), &st) != 0) {
+      YQ_LOG_FAILURE("stat64 '%s' failed, errno=%d", child.c_str(), errno);
+      return kErrorType;
+    }
+    struct statfs64 fs;
+    if (st.st_dev == folder.st_dev || TempFsUTF::statfs_utf(child.c_str(), &fs) != 0) break;
+    const std::uint32_t magic = static_cast<std::uint32_t>(fs.f_type);
+    const char* known = MagicName(magic);
+    return known != nullptr ? known : DecimalName(magic);
+  }
+  return DecimalName(0);
+}
+
+// The type name of the file system holding `path`, or "Error".
+std::string TypeOfPath(const char* path) {
+  struct statfs64 fs;
+  if (TempFsUTF::statfs_utf(path, &fs) != 0) {
+    YQ_LOG_FAILURE("statfs '%s' failed, errno=%d", path, errno);
+    return kErrorType;
+  }
+  // The magic is a 32-bit value; reading it unsigned keeps its text the same everywhere.
+  const std::uint32_t magic = static_cast<std::uint32_t>(fs.f_type);
+  if (const char* known = MagicName(magic)) return known;
+  struct stat64 st;
+  if (!StatForType(path, st)) return kErrorType;
+  if (zk_fs_major(&st) == kFloppyMajor) return "floppy";
+  if (magic == 0 && S_ISDIR(st.st_mode)) return TypeOfMagicZero(path, st);
+  return DecimalName(magic);
+}
+
+// The stored form of one ignored folder: runs of "/" collapsed and one trailing "/".
+std::string FolderKey(const std::string& folder) {
+  std::string key;
+  for (char c : folder) {
+    if (c != '/' || key.empty() || key.back() != '/') key += c;
+  }
+  if (!key.empty() && key.back() != '/') key += '/';
+  return key;
 }
 
 }  // namespace
@@ -72,31 +140,60 @@ bool skipFS::isSkipFS(const char* fsType) const {
   return m_ignoreTypes.find(item) != std::string::npos;
 }
 
-std::string skipFS::GetFsType(const char* path, bool& skip, const struct stat64* st) const {
+void skipFS::SetFSCacheEnabled(bool enabled) {
+  m_cacheEnabled = enabled;
+  YQ_TRACE(1, "FSType cache is %s", enabled ? "enabled" : "disabled");
+}
+
+std::string skipFS::GetFsType(const char* path, bool& skip, const struct stat64* st) {
   std::string type = kErrorType;
   struct stat64 own;
-  if (st != nullptr || StatForType(path, own)) {
-    struct statfs64 fs;
-    if (TempFsUTF::statfs_utf(path, &fs) != 0) {
-      YQ_LOG_FAILURE("statfs '%s' failed, errno=%d", path, errno);
-    } else {
-      // The magic is a 32-bit value; reading it unsigned keeps its text the same everywhere.
-      const std::uint32_t magic = static_cast<std::uint32_t>(fs.f_type);
-      type.clear();
-      for (const SFsMagic& known : kFsMagics) {
-        if (known.magic == magic) type = known.name;
+  if (st == nullptr && StatForType(path, own)) st = &own;
+  if (st != nullptr) {
+    const std::uint64_t key = static_cast<std::uint64_t>(st->st_dev);
+    bool cached = false;
+    if (m_cacheEnabled) {
+      std::lock_guard<std::mutex> guard(m_cacheLock);
+      auto found = m_typeCache.find(key);
+      if (found != m_typeCache.end()) {
+        type = found->second;
+        cached = true;
       }
-      if (type.empty()) {
-        char decimal[16];
-        std::snprintf(decimal, sizeof decimal, "%lu", static_cast<unsigned long>(magic));
-        type = decimal;
-        if (!StatForType(path, own))
-          type = kErrorType;
-        else if (zk_fs_major(&own) == kFloppyMajor)
-          type = "floppy";
+    }
+    if (!cached) {
+      type = TypeOfPath(path);
+      if (m_cacheEnabled && type != kErrorType) {
+        std::lock_guard<std::mutex> guard(m_cacheLock);
+        m_typeCache[key] = type;
+        YQ_TRACE(3, "add fstype '%s' for '%s' to cache (dev_key:%llX)", type.c_str(), path,
+                 static_cast<unsigned long long>(key));
       }
     }
   }
   skip = isSkipFS(type.c_str());
   return type;
+}
+
+bool skipFS::isSkipFS(const char* path, std::string& fsType, const struct stat64* st) {
+  bool skip = false;
+  fsType = GetFsType(path, skip, st);
+  YQ_TRACE(3, "Name=[%s], GetFSType=[%s], skipFS=[%d]", path, fsType.c_str(), skip ? 1 : 0);
+  return skip;
+}
+
+void skipFS::setIgnoreDirs(const std::string& dirs) {
+  std::string list = ":";
+  for (size_t begin = 0; begin <= dirs.size();) {
+    size_t end = dirs.find(':', begin);
+    if (end == std::string::npos) end = dirs.size();
+    const std::string folder = FolderKey(dirs.substr(begin, end - begin));
+    if (!folder.empty()) list += folder + ":";
+    begin = end + 1;
+  }
+  m_ignoreDirs = list.size() > 1 ? list : std::string();
+}
+
+bool skipFS::isSkipDir(const std::string& folder) const {
+  const std::string key = FolderKey(folder);
+  return !key.empty() && m_ignoreDirs.find(":" + key + ":") != std::string::npos;
 }

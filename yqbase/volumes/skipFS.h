@@ -3,6 +3,9 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "yqbase/errors/YqExport.h"
@@ -10,7 +13,8 @@
 /// The process-wide oracle of file-system types. GetFsType names the type of the file system
 /// that holds a path from the kernel's magic number and tells whether the type is in the
 /// ignore-types list (pseudo, network and removable file systems by default). Configure it
-/// before traversal threads start; after that it may be read from any thread.
+/// before traversal threads start; after that it may be read from any thread. The per-device
+/// type cache (off at start) has its own lock.
 ///
 ///   bool skip = false;
 ///   std::string type = skipFS::getInstance().GetFsType("/proc/self", skip);  // "proc", true
@@ -34,7 +38,22 @@ class YQBASE_EXPORT skipFS {
   /// "nfs", ...; the magic number in decimal when it is not known; "floppy" on a device of
   /// major number 2) and in `skip` whether that type is ignored. "Error" when the path cannot
   /// be stat'ed; the failure is logged. `st` is the path's stat record when the caller has it.
-  std::string GetFsType(const char* path, bool& skip, const struct stat64* st = nullptr) const;
+  /// With the cache on, a device's type is looked up once and kept (never trimmed).
+  std::string GetFsType(const char* path, bool& skip, const struct stat64* st = nullptr);
+  /// GetFsType with its answer logged: the type goes to `fsType`, the result is `skip`.
+  bool isSkipFS(const char* path, std::string& fsType, const struct stat64* st);
+
+  /// Switches the per-device type cache on or off (a switched-off cache is not consulted).
+  void SetFSCacheEnabled(bool enabled);
+  bool IsFSCacheEnabled() const { return m_cacheEnabled; }
+
+  /// Replaces the ignore-dirs list with the folders of a ":"-separated list; each folder is
+  /// kept with runs of "/" collapsed and one trailing "/"; empty items are dropped.
+  void setIgnoreDirs(const std::string& dirs);
+  const std::string& getIgnoreDirs() const { return m_ignoreDirs; }
+  /// Whether `folder` (with or without a trailing "/") is one of the ignored folders. Only the
+  /// folder itself is matched, not the folders below it.
+  bool isSkipDir(const std::string& folder) const;
 
   skipFS(const skipFS&) = delete;
   skipFS& operator=(const skipFS&) = delete;
@@ -43,6 +62,10 @@ class YQBASE_EXPORT skipFS {
   skipFS();
 
   std::string m_ignoreTypes;  // ":"-enclosed names
+  std::string m_ignoreDirs;   // ":"-enclosed folders, each ending in "/"
+  bool m_cacheEnabled = false;
+  std::mutex m_cacheLock;
+  std::map<std::uint64_t, std::string> m_typeCache;  // device number -> type
 };
 
 /// The major number of the device that holds the object of a stat record.

@@ -1,0 +1,276 @@
+#include "yqbase/traversal/TraverseFolder.h"
+
+#include <fcntl.h>
+#include <ftw.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "yqbase/errors/ErrorUtil.h"
+#include "yqbase/files/Files_testutil.h"
+#include "yqbase/files/Unix/FsUTF.h"
+#include "yqbase/files/YqDirectory.h"
+#include "yqbase/files/YqFile.h"
+
+using yqbase_test::CTempFolder;
+
+namespace {
+
+// Records what the walk reports: native path -> file type (S_IFMT bits of lstat).
+class CRecorder : public CTraverseFolder {
+ public:
+  CYqError OnTraverseFolder(const std::string& input, const std::string&) override {
+    traversed.push_back(input);
+    if (onTraverse) return onTraverse(input);
+    return CYqError();
+  }
+  CYqError OnFolder(const std::string& input, const std::string& output,
+                    FXFile::CFileData& data) override {
+    Record(input, output, data);
+    return CTraverseFolder::OnFolder(input, output, data);
+  }
+  CYqError OnFile(const std::string& input, const std::string& output,
+                  FXFile::CFileData& data) override {
+    Record(input, output, data);
+    return onFile ? onFile(input) : CYqError();
+  }
+  CYqError OnTraverseReparsePoint(const std::string& input, const std::string& end,
+                                  const std::string& output, DWORD value,
+                                  const std::string& next) override {
+    reparse = input + "|" + end + "|" + output + "|" + std::to_string(value) + "|" + next;
+    return CYqError();
+  }
+
+  void Record(const std::string& input, const std::string& output, FXFile::CFileData& data) {
+    EXPECT_TRUE(GetItemStat(data).Succeeded()) << input;
+    seen[TempFsUTF::utfToMbe(input.c_str(), nullptr)] = data.m_stat.st_mode & S_IFMT;
+    outputs.push_back(output);
+  }
+
+  std::map<std::string, unsigned> seen;
+  std::vector<std::string> traversed, outputs;
+  std::string reparse;
+  std::function<CYqError(const std::string&)> onTraverse, onFile;
+};
+
+std::map<std::string, unsigned>* g_nftwSeen = nullptr;
+
+// What nftw(FTW_PHYS) reports below `root`, in the recorder's form.
+std::map<std::string, unsigned> NftwEntries(const std::string& root) {
+  std::map<std::string, unsigned> seen;
+  g_nftwSeen = &seen;
+  ::nftw(
+      root.c_str(),
+      [](const char* path, const struct stat* st, int, struct FTW* ftw) {
+        if (ftw->level > 0) (*g_nftwSeen)[path] = st->st_mode & S_IFMT;
+        return 0;
+      },
+      32, FTW_PHYS);
+  return seen;
+}
+
+void Touch(const std::string& path) { ASSERT_TRUE(CYqFile::WriteWholeFile(path, "x").Succeeded()); }
+
+// A tree with links of every kind, special files, odd names and an empty folder.
+void MakeTree(const std::string& root) {
+  ASSERT_TRUE(FXFolder::CreateFoldersIteratively(root + "/a/b/c").Succeeded());
+  ASSERT_TRUE(FXFolder::CreateFoldersIteratively(root + "/empty").Succeeded());
+  Touch(root + "/a/file");
+  Touch(root + "/a/b/c/deep");
+  ASSERT_EQ(::symlink("file", (root + "/a/to_file").c_str()), 0);
+  ASSERT_EQ(::symlink("../a", (root + "/a/b/to_parent_loop").c_str()), 0);
+  ASSERT_EQ(::symlink("/nowhere/at/all", (root + "/dangling").c_str()), 0);
+  ASSERT_EQ(::symlink("self", (root + "/self").c_str()), 0);
+  ASSERT_EQ(::mkfifo((root + "/a/fifo").c_str(), 0644), 0);
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  struct sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = root + "/a/sock";
+  if (socketPath.size() < sizeof address.sun_path) {
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<struct sockaddr*>(&address), sizeof address), 0);
+  }
+  ::close(sock);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::mknod((root + "/a/null").c_str(), S_IFCHR | 0600, makedev(1, 3)), 0);
+  }
+  for (int first = 1; first < 256; first += 32) {
+    std::string name = "n";
+    for (int c = first; c < first + 32 && c < 256; ++c)
+      if (c != '/') name += static_cast<char>(c);
+    const int fd = ::open((root + "/a/" + name).c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+  }
+}
+
+// The bar: the walk reports exactly the entries nftw(FTW_PHYS) reports, with the same types.
+TEST(CTraverseFolder, ReportsWhatNftwReports) {
+  CTempFolder tmp;
+  MakeTree(tmp.path());
+  CRecorder walk;
+  walk.AddFolderToList(tmp.path());
+  ASSERT_TRUE(walk.Traverse().Succeeded());
+  EXPECT_EQ(walk.seen, NftwEntries(tmp.path()));
+  EXPECT_EQ(walk.GetFoldersToTraverseCount(), 0u);
+  EXPECT_EQ(walk.traversed.size(), 5u);  // root, a, a/b, a/b/c, empty
+}
+
+TEST(CTraverseFolder, ContentPathMissingOrAFile) {
+  CTempFolder tmp;
+  Touch(tmp / "file");
+  CRecorder walk;
+  walk.AddFolderToList(tmp / "missing");
+  walk.AddFolderToList(tmp / "file", "/out/file");
+  ASSERT_TRUE(walk.Traverse().Succeeded());
+  EXPECT_EQ(walk.seen, (std::map<std::string, unsigned>{{tmp / "file", S_IFREG}}));
+  EXPECT_EQ(walk.outputs, (std::vector<std::string>{"/out/file"}));
+}
+
+// The content folder itself comes first through OnFolder of its parent and is walked once;
+// output paths follow the input paths below a different output root.
+TEST(CTraverseFolder, TopLevelItemAndOutputPaths) {
+  CTempFolder tmp;
+  ASSERT_TRUE(FXFolder::CreateFoldersIteratively(tmp / "top/sub").Succeeded());
+  Touch(tmp / "top/sub/f");
+  CRecorder walk;
+  walk.SetProcessTopLevelContentItem(true);
+  walk.AddFolderToList(tmp / "top", "/snap/top");
+  ASSERT_TRUE(walk.Traverse().Succeeded());
+  EXPECT_EQ(walk.outputs,
+            (std::vector<std::string>{"/snap/top", "/snap/top/sub", "/snap/top/sub/f"}));
+  EXPECT_EQ(walk.traversed, (std::vector<std::string>{tmp / "top", tmp / "top/sub"}));
+}
+
+TEST(CTraverseFolder, IgnoredAndFatalCallbackErrors) {
+  CTempFolder tmp;
+  ASSERT_TRUE(FXFolder::CreateFoldersIteratively(tmp / "x/y").Succeeded());
+  for (const char* name : {"x/1", "x/2", "x/3"}) Touch(tmp / name);
+  for (bool ignore : {true, false}) {
+    SCOPED_TRACE(ignore);
+    CRecorder walk;
+    walk.onFile = [](const std::string&) { return FXErrorUtil::ErrorWin32(YQ_LOC, 5, "denied"); };
+    if (ignore) walk.ignoreConsumerError(FXErrorUtil::ErrorWin32(YQ_LOC, 5));
+    walk.AddFolderToList(tmp / "x");
+    walk.AddFolderToList(tmp / "x/y");  // taken first; still queued after a failure
+    walk.AddFolderToList(tmp / "x");
+    CYqError err = walk.Traverse();
+    if (ignore) {
+      EXPECT_TRUE(err.Succeeded()) << err.AsString();
+      EXPECT_EQ(walk.GetFoldersToTraverseCount(), 0u);
+    } else {
+      EXPECT_TRUE(FXErrorUtil::IsWin32(err, 5));
+      EXPECT_NE(err.AsString().find("Failed to report failed item."), std::string::npos);
+      EXPECT_EQ(walk.GetFoldersToTraverseCount(), 2u);
+    }
+  }
+}
+
+TEST(CTraverseFolder, AbortByEventAndByCheck) {
+  CTempFolder tmp;
+  for (const char* name : {"1", "2", "3"}) Touch(tmp / name);
+  CRecorder byEvent;
+  auto event = boost::shared_ptr<FXEvent>(new FXEvent(FXEvent::MANUAL_RESET));
+  event->Set();
+  byEvent.SetAbortEvent(event);
+  byEvent.AddFolderToList(tmp.path());
+  EXPECT_TRUE(FXErrorUtil::IsWin32(byEvent.Traverse(), 995));
+  EXPECT_TRUE(byEvent.traversed.empty());
+  EXPECT_EQ(byEvent.GetFoldersToTraverseCount(), 1u);
+
+  // A check that aborts after the first item stops the listing there.
+  struct CAfterOne : CAbortOperationCheck {
+    int calls = 0;
+    bool IsAborted() override { return ++calls > 2; }
+  } check;
+  CRecorder byCheck;
+  byCheck.SetAbortCheck(&check);
+  byCheck.AddFolderToList(tmp.path());
+  EXPECT_TRUE(FXErrorUtil::IsWin32(byCheck.Traverse(), 995));
+  EXPECT_EQ(byCheck.seen.size(), 1u);
+}
+
+// Folders that vanish or become unreadable during the walk are skipped, never fatal.
+TEST(CTraverseFolder, FoldersVanishingDuringTheWalk) {
+  CTempFolder tmp;
+  ASSERT_TRUE(FXFolder::CreateFoldersIteratively(tmp / "gone/inner").Succeeded());
+  ASSERT_TRUE(FXFolder::CreateFoldersIteratively(tmp / "locked/inner").Succeeded());
+  ASSERT_TRUE(FXFolder::CreateFoldersIteratively(tmp / "kept").Succeeded());
+  Touch(tmp / "kept/f");
+  CRecorder walk;
+  const std::string gone = tmp / "gone", locked = tmp / "locked";
+  walk.onTraverse = [&](const std::string& input) {
+    if (input == tmp.path()) {
+      EXPECT_TRUE(FXFile::RemoveFolder(gone, 0).Succeeded());
+      EXPECT_EQ(::chmod(locked.c_str(), 0), 0);
+    }
+    return CYqError();
+  };
+  walk.AddFolderToList(tmp / "gone");
+  walk.AddFolderToList(tmp / "locked");
+  walk.AddFolderToList(tmp / "kept");
+  walk.AddFolderToList(tmp.path());
+  EXPECT_TRUE(walk.Traverse().Succeeded());
+  ::chmod(locked.c_str(), 0700);
+  EXPECT_EQ(walk.seen.count(tmp / "kept/f"), 1u);
+  EXPECT_EQ(walk.seen.count(tmp / "gone/inner"), 0u);
+  if (::geteuid() != 0) {
+    EXPECT_EQ(walk.seen.count(tmp / "locked/inner"), 0u);
+  }
+}
+
+// A tree deeper than PATH_MAX is walked to its bottom; the working directory is unchanged.
+TEST(CTraverseFolder, DeeperThanPathMax) {
+  CTempFolder tmp;
+  const std::string deep = yqbase_test::MakeDeepChain(tmp.path());
+  ASSERT_FALSE(deep.empty());
+  char before[PATH_MAX];
+  ASSERT_NE(::getcwd(before, sizeof before), nullptr);
+  CRecorder walk;
+  walk.AddFolderToList(tmp.path());
+  ASSERT_TRUE(walk.Traverse().Succeeded());
+  EXPECT_EQ(walk.seen.count(deep + "/leaf"), 1u);
+  EXPECT_EQ(walk.seen[deep + "/leaf"], static_cast<unsigned>(S_IFREG));
+  char after[PATH_MAX];
+  ASSERT_NE(::getcwd(after, sizeof after), nullptr);
+  EXPECT_STREQ(after, before);
+}
+
+TEST(CTraverseFolder, WorkListQueries) {
+  CRecorder walk;
+  walk.AddFolderToList("/data/a", "/out/a");
+  walk.AddFolderToList("/data/b/");
+  struct Row {
+    const char* folder;
+    const char* output;  // null: not queued
+  };
+  const Row rows[] = {{"/data/a", "/out/a"},      {"/data/a/x/y", "/out/a/x/y"},
+                      {"/data/b/c", "/data/b/c"}, {"/data/ab", nullptr},
+                      {"/data", nullptr},         {"", nullptr}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.folder);
+    std::string output = "unchanged";
+    EXPECT_EQ(walk.FolderWillAlreadyBeTraversed(row.folder, output), row.output != nullptr);
+    EXPECT_EQ(output, row.output != nullptr ? row.output : "unchanged");
+  }
+  walk.SetMaxWorkers(0);
+  EXPECT_EQ(walk.GetMaxWorkers(), 1);
+  walk.SetMaxWorkers(8);
+  EXPECT_EQ(walk.GetMaxWorkers(), 8);
+
+  CRecorder reparse;
+  reparse.AddReparsePointToList("/no/such/link", "end", "/out/link", 7, "next");
+  ASSERT_TRUE(reparse.Traverse().Succeeded());
+  EXPECT_EQ(reparse.reparse, "/no/such/link|end|/out/link|7|next");
+  EXPECT_TRUE(reparse.traversed.empty());
+}
+
+}  // namespace
