@@ -42,6 +42,7 @@ class CFilterTermPrivate {
   void DiscardEngine() {
     pathMatch.reset();
     regex.reset();
+    regexLiteral.clear();
     engineError = CYqError();
   }
 
@@ -51,7 +52,8 @@ class CFilterTermPrivate {
   std::string term;
   boost::shared_ptr<CPathMatch> pathMatch;
   boost::shared_ptr<boost::xpressive::sregex> regex;
-  CYqError engineError;  // why the engine object could not be built
+  std::string regexLiteral;  // text every match of the expression contains
+  CYqError engineError;      // why the engine object could not be built
   DWORD options;
   int escape = 0;
   int delimiter = 0;
@@ -101,7 +103,8 @@ CYqError ParseEscape(const std::string& text, int& escape) {
     value = std::strtoull(text.c_str(), &end, 0);
     if (errno != 0 || end == text.c_str() || *end != '\0') value = 0;
   }
-  if (value == 0 || value > 0x10FFFF || std::strchr("!*/:?[]^", static_cast<int>(value)) != nullptr)
+  // Only ASCII escapes: the byte matcher compares the escape with single UTF-8 bytes.
+  if (value == 0 || value > 0x7F || std::strchr("!*/:?[]^", static_cast<int>(value)) != nullptr)
     return FXErrorUtil::ErrorWin32(
         YQ_LOC, 87, "Invalid escape character selected, EscapeCharacter=[0x%llX (%llu)]", value,
         value);
@@ -133,6 +136,60 @@ std::string RegExPrefix(const std::string& term) {
   prefix.erase(slash == std::string::npos ? 0 : slash + 1);
   if (prefix == "/" || prefix == "//") prefix.clear();
   return prefix;
+}
+
+// A literal text every match of the expression must contain (the longest such run found), or
+// empty when none can be told. Alternations and groups end the search; a character under a
+// quantifier that allows zero repetitions is not required; a case-blind run must be ASCII.
+std::string RequiredLiteral(const std::string& re, bool caseBlind) {
+  if (re.find('|') != std::string::npos) return std::string();
+  std::string best, run;
+  const auto flush = [&best, &run]() {
+    if (run.size() > best.size()) best = run;
+    run.clear();
+  };
+  for (size_t i = 0; i < re.size(); ++i) {
+    const char c = re[i];
+    if (c == '\\') {
+      if (i + 1 == re.size() || std::isalnum(static_cast<unsigned char>(re[i + 1])) ||
+          (caseBlind && (re[i + 1] & 0x80) != 0)) {
+        flush();
+        ++i;
+        continue;
+      }
+      run += re[++i];
+    } else if (c == '(' || c == ')') {
+      break;
+    } else if (c == '[') {
+      flush();
+      size_t end = i + 1;
+      if (end < re.size() && re[end] == '^') ++end;
+      if (end < re.size() && re[end] == ']') ++end;
+      while (end < re.size() && re[end] != ']') end += re[end] == '\\' ? 2 : 1;
+      if (end >= re.size()) break;
+      i = end;
+    } else if (c == '*' || c == '?' || c == '{') {
+      if (!run.empty()) run.pop_back();
+      flush();
+      if (c == '{') {
+        i = re.find('}', i);
+        if (i == std::string::npos) break;
+      }
+    } else if (c == '.' || c == '^' || c == '$' || c == '+' || (caseBlind && (c & 0x80) != 0)) {
+      flush();
+    } else {
+      run += c;
+    }
+  }
+  flush();
+  return best;
+}
+
+bool Contains(const std::string& text, const std::string& literal, bool caseBlind) {
+  if (!caseBlind) return text.find(literal) != std::string::npos;
+  for (size_t i = 0; i + literal.size() <= text.size(); ++i)
+    if (EqualNoCase(text.data() + i, literal.data(), literal.size())) return true;
+  return false;
 }
 
 // Normalizes a path for matching in place; returns whether it began with exactly one "/".
@@ -303,6 +360,7 @@ CYqError CFilterTermPrivate::InitializeEngine() {
       regex_constants::syntax_option_type flags = regex_constants::ECMAScript;
       if (CaseBits() == BFilterTermOptions::CaseInsensitive) flags = flags | regex_constants::icase;
       regex = boost::make_shared<sregex>(sregex::compile(term, flags));
+      regexLiteral = RequiredLiteral(term, CaseBits() == BFilterTermOptions::CaseInsensitive);
     } catch (const std::exception&) {
       return FXErrorUtil::ErrorWin32(YQ_LOC, 774, "compile failed, RegExFilterTerm=[%s]",
                                      term.c_str());
@@ -476,7 +534,10 @@ bool CFilterTerm::MatchesText(const std::string& text, CFilterTermTestString* te
       return p.pathMatch->getNextBasename(wd, head) != BASENAME_NONE;
     }
     case ENGINE_REGEX: {
-      const bool matched = boost::xpressive::regex_match(text, *p.regex);
+      // One result object per thread keeps its buffers between matches.
+      static thread_local boost::xpressive::smatch what;
+      const bool matched = Contains(text, p.regexLiteral, caseBlind) &&
+                           boost::xpressive::regex_match(text, what, *p.regex);
       if (flags != 0)
         YQ_TRACE(30, "Matched=[%d], RegEx=[%s], Test=[%s], Options=[0x%X]", matched ? 1 : 0,
                  p.term.c_str(), text.c_str(), static_cast<unsigned>(flags));

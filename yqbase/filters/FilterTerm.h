@@ -81,6 +81,8 @@ class YQBASE_EXPORT CFilterTerm {
   /// Parses a raw filter. Fails with Win32 4306 for an empty text or context, 87 for a
   /// malformed context, an unknown engine or applies word, an invalid escape or an embedded
   /// NUL; the term is then unchanged.
+  /// Deliberate departures: an escape above 0x7F is refused as invalid (the byte matcher
+  /// could not honour it), and so is a raw text holding a NUL (it would be cut short).
   [[nodiscard]] CYqError LoadRaw(const std::string& raw);
   /// The same, storing `value` on success.
   [[nodiscard]] CYqError LoadRaw(const std::string& raw, FVBasePtr value);
@@ -88,6 +90,9 @@ class YQBASE_EXPORT CFilterTerm {
   std::string GetRawFilterTerm() const;
 
   /// The fixed leading folder part under which the term can match (empty: anywhere).
+  /// Deliberate departure for RegEx terms: an alternation leaves no prefix, a character under
+  /// a quantifier that allows zero repetitions is not part of it, and an escaped letter or
+  /// digit (a class such as \W, which may stand for "/") ends it.
   std::string GetFilterPrefix() const;
   std::string GetFilterTerm() const;
   int GetEngine() const;

@@ -17,11 +17,12 @@ TEST(CFilterTerm, LoadRawForms) {
     const char* term;
     const char* prefix;
     DWORD caseBits;
+    bool trailing = false;  // IsTrailingPathWildcard
   };
   const Case kCases[] = {
       {"*.txt", CFilterTerm::ENGINE_MATCHRIGHT, 3, ".txt", "", 2},
       {"<P,F>/a/*.txt", CFilterTerm::ENGINE_PATHMATCH, 1, "/a/*.txt", "/a/", 2},
-      {"<R:ci,A>^/tmp/.*", CFilterTerm::ENGINE_REGEX, 7, "^/tmp/.*", "", 1},
+      {"<R:ci,A>^/tmp/.*", CFilterTerm::ENGINE_REGEX, 7, "^/tmp/.*", "", 1, true},
       {"<R>/home/ann/.*\\.tmp", CFilterTerm::ENGINE_REGEX, 7, "/home/ann/.*\\.tmp", "/home/ann/",
        2},
       {"<R>/home/a|/etc/b", CFilterTerm::ENGINE_REGEX, 7, "/home/a|/etc/b", "", 2},
@@ -29,7 +30,8 @@ TEST(CFilterTerm, LoadRawForms) {
       {"<R>/a/b\\Wc/d", CFilterTerm::ENGINE_REGEX, 7, "/a/b\\Wc/d", "/a/", 2},
       {"<P>/**/name", CFilterTerm::ENGINE_MATCHRIGHT, 7, "/name", "", 2},
       {"core.[0-9]*", CFilterTerm::ENGINE_PATHMATCH, 3, "/**/core.[0-9]*", "", 2},
-      {"/home/*/cache/***", CFilterTerm::ENGINE_PATHMATCH, 3, "/home/*/cache/***", "/home/", 2},
+      {"/home/*/cache/***", CFilterTerm::ENGINE_PATHMATCH, 3, "/home/*/cache/***", "/home/", 2,
+       true},
       {"/c:/data/*.tmp/", CFilterTerm::ENGINE_PATHMATCH, 3, "c:/data/*.tmp", "c:/data/", 2},
       {"<MR:cs,D>.bak", CFilterTerm::ENGINE_MATCHRIGHT, 2, ".bak", "", 2},
       {"<M,Files>/etc/passwd", CFilterTerm::ENGINE_MATCH, 1, "/etc/passwd", "/etc/passwd", 2},
@@ -46,6 +48,7 @@ TEST(CFilterTerm, LoadRawForms) {
     EXPECT_EQ(c.term, term.GetFilterTerm());
     EXPECT_EQ(c.prefix, term.GetFilterPrefix());
     EXPECT_EQ(c.caseBits, static_cast<DWORD>(term.getOptions()) & 3);
+    EXPECT_EQ(c.trailing, term.IsTrailingPathWildcard());
     CFilterTerm again;
     ASSERT_TRUE(again.LoadRaw(term.GetRawFilterTerm()).Succeeded()) << term.GetRawFilterTerm();
     EXPECT_TRUE(again.IsSameFilterAs(term)) << term.GetRawFilterTerm();
@@ -69,6 +72,7 @@ TEST(CFilterTerm, LoadRawFailuresLeaveTheTermUnchanged) {
       {"<P:e=0x2A>a", 87, "Invalid escape character selected, EscapeCharacter=[0x2A (42)]"},
       {"<P:e=00>a", 87, "EscapeCharacter=[0x0 (0)]"},
       {"<P:e=!>a", 87, "EscapeCharacter=[0x21 (33)]"},
+      {"<P:e=\xC3\xA9>a", 87, "EscapeCharacter=[0xE9 (233)]"},
       {std::string("/a\0b*", 5), 87, "NUL"},
   };
   for (const Case& c : kCases) {
@@ -129,6 +133,10 @@ TEST(CFilterTerm, Matches) {
       {"<R>/tmp/.*", "/tmp/a/b", 0, true},
       {"<R>/tmp/.*", "/var/tmp/a", 0, false},  // a full match, not a search
       {"<R:ci>/TMP/.*", "/tmp/x", 0, true},
+      {"<R:ci>.*/CORE\\.[0-9]+", "/x/core.7", 0, true},  // literals found before the regex runs
+      {"<R>.*/CORE\\.[0-9]+", "/x/core.7", 0, false},
+      {"<R>/a+b?c*\\.d{0,2}[x-]", "/aa.-", 0, true},
+      {"<R>/(x|y)z", "/yz", 0, true},
       {"<R>/tmp/x", "/var", 1, true},
       {"<MR>.o", "/src", 1, true},
       {"<M>/a/b/c", "/a/b", 1, true},
@@ -208,17 +216,4 @@ TEST(CFilterTerm, PredicatesAndTestStrings) {
   ASSERT_TRUE(wide.utf32() != nullptr);
   EXPECT_EQ(3u, wide.utf32Length());
   EXPECT_EQ(0xE9ul, wide.utf32()[1]);
-
-  CFilterTerm trailing;
-  ASSERT_TRUE(trailing.LoadRaw("<R>/a/.*").Succeeded());
-  EXPECT_TRUE(trailing.IsTrailingPathWildcard());
-  ASSERT_TRUE(trailing.LoadRaw("/a/***").Succeeded());
-  EXPECT_TRUE(trailing.IsTrailingPathWildcard());
-  ASSERT_TRUE(trailing.LoadRaw("/a/**").Succeeded());
-  EXPECT_FALSE(trailing.IsTrailingPathWildcard());
-  EXPECT_TRUE(trailing.AppliesTo(FILTER_APPLIES_T));  // a bare pattern keeps the applies it had
-  CFilterTerm fresh;
-  ASSERT_TRUE(fresh.LoadRaw("/a/**").Succeeded());
-  EXPECT_TRUE(fresh.AppliesTo(FILTER_APPLIES_FILES));
-  EXPECT_FALSE(fresh.AppliesTo(FILTER_APPLIES_T));
 }

@@ -108,7 +108,8 @@ class YQBASE_EXPORT CPathMatch {
   /// Matches a UTF-8 subject (delimiter-aware). A subject that is not UTF-8 or too long for
   /// the work record's buffer is matched byte-wise.
   virtual CPathMatchResult match(CPathMatchWorkData& wd, const char* subject) const;
-  /// Matches a UTF-32 subject with the UTF-32 form of the pattern; sets isUtf32.
+  /// Matches a UTF-32 subject with the UTF-32 form of the pattern; sets isUtf32. The UTF-32
+  /// form is kept whenever the pattern is valid UTF-8, so this works in byte mode too.
   CPathMatchResult match(CPathMatchWorkData& wd, const unsigned long* subject) const;
   /// Matches an arbitrary stored-form pattern (normally a hint) with this matcher's settings;
   /// `utf32` matches code points, falling back to bytes when a text does not convert.
