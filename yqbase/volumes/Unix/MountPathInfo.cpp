@@ -312,6 +312,21 @@ namespace {
 
 bool IsGpfsType(const std::string& type) { return type == "gpfs" || type == "mmfs"; }
 
+// The message format (path, volume, type) when a GPFS, Gluster or Lustre scan leaves out a
+// volume of `type`, or null when the scan options take it.
+const char* ScanTypeMismatch(const SOptions& options, const std::string& type) {
+  if (options.isGpfsScan && !IsGpfsType(type))
+    return "Path %s belonging to non-Gpfs volume %s (%s) is skipped because this is a GPFS "
+           "subclient";
+  if (options.isGlusterScan && type != "fuse.glusterfs")
+    return "Path %s belonging to non-Gluster volume %s (%s) is skipped because this is a "
+           "Gluster subclient";
+  if (options.isLustreScan && type != "lustre")
+    return "Path %s belonging to non-Lustre Filesystem %s (%s) is skipped because this is a "
+           "Lustre subclient";
+  return nullptr;
+}
+
 // Whether the descendant mount `volume` is scanned; every reason to leave it out is logged,
 // and reported as a skipped volume.
 bool IsMountScanned(const ZkMntTab::Entry& volume, const std::list<ZkMntTab::Entry>& volumes,
@@ -358,17 +373,8 @@ bool IsMountScanned(const ZkMntTab::Entry& volume, const std::list<ZkMntTab::Ent
     } else if (options.isGpfsScan && !IsGpfsType(type)) {
       YQ_TRACE(1, "Non-Gpfs volume %s is skipped because this is a GPFS subclient", mountPoint);
       skip = true;
-    } else if (options.isGlusterScan && type != "fuse.glusterfs") {
-      YQ_TRACE(1,
-               "Path %s belonging to non-Gluster volume %s (%s) is skipped because this is a "
-               "Gluster subclient",
-               mountPoint, mountPoint, type.c_str());
-      skip = true;
-    } else if (options.isLustreScan && type != "lustre") {
-      YQ_TRACE(1,
-               "Path %s belonging to non-Lustre Filesystem %s (%s) is skipped because this is "
-               "a Lustre subclient",
-               mountPoint, mountPoint, type.c_str());
+    } else if (const char* mismatch = ScanTypeMismatch(options, type)) {
+      YQ_TRACE(1, mismatch, mountPoint, mountPoint, type.c_str());
       skip = true;
     } else if (MountPathInfo::CheckForAutoFS(mountPoint)) {
       skip = true;
@@ -384,35 +390,15 @@ bool IsMountScanned(const ZkMntTab::Entry& volume, const std::list<ZkMntTab::Ent
 // Whether the content path's own volume is scanned under the instance and scan options.
 bool IsSourceScanned(const std::string& path, const ZkMntTab::Entry& source,
                      const SOptions& options) {
-  const char* volume = source.mountPoint.c_str();
-  const char* type = source.fsType.c_str();
   if (options.isClusterFSFilter && options.isClusterGroupClient &&
       !options.IsCluster(source, source.fsType)) {
     YQ_TRACE(1, "source [%s] will not be scanned by Cluster Instance", path.c_str());
     return false;
   }
-  if (options.isGpfsScan && !IsGpfsType(source.fsType)) {
-    YQ_TRACE(1,
-             "Path %s belonging to non-Gpfs volume %s (%s) is skipped because this is a GPFS "
-             "subclient",
-             path.c_str(), volume, type);
-    return false;
-  }
-  if (options.isGlusterScan && source.fsType != "fuse.glusterfs") {
-    YQ_TRACE(1,
-             "Path %s belonging to non-Gluster volume %s (%s) is skipped because this is a "
-             "Gluster subclient",
-             path.c_str(), volume, type);
-    return false;
-  }
-  if (options.isLustreScan && source.fsType != "lustre") {
-    YQ_TRACE(1,
-             "Path %s belonging to non-Lustre Filesystem %s (%s) is skipped because this is a "
-             "Lustre subclient",
-             path.c_str(), volume, type);
-    return false;
-  }
-  return true;
+  const char* mismatch = ScanTypeMismatch(options, source.fsType);
+  if (mismatch == nullptr) return true;
+  YQ_TRACE(1, mismatch, path.c_str(), source.mountPoint.c_str(), source.fsType.c_str());
+  return false;
 }
 
 }  // namespace
