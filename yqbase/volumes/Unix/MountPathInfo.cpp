@@ -227,6 +227,8 @@ CYqError MountPathInfo::ParseAutomountCommand() {
 
   const char* command = "automount --dumpmaps 2>&1";
   CCommandPipe pipe(command);
+  // A missing automounter is asked once per process, as a present one is.
+  automountAlreadyParsed = true;
   if (pipe.get() == nullptr)
     return FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "failed to collect automount maps");
   std::vector<std::string> list;
@@ -270,7 +272,6 @@ CYqError MountPathInfo::ParseAutomountCommand() {
   }
   std::sort(list.begin(), list.end());
   mAutoMountList.swap(list);
-  automountAlreadyParsed = true;
   return CYqError();
 }
 

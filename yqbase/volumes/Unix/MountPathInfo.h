@@ -102,8 +102,8 @@ class YQBASE_EXPORT MountPathInfo {
   /// Fills the automounter list once per process from "service autofs status" and
   /// "automount --dumpmaps 2>&1" (or, when dumpmaps is not supported, from the autofs mounts
   /// of the mount table). A stopped service is success with an empty list. Errno error
-  /// "failed to collect automount maps" when dumpmaps cannot start; then a later call tries
-  /// again. Lines longer than 4095 bytes or holding NUL bytes are skipped.
+  /// "failed to collect automount maps" when dumpmaps cannot start (the list stays empty, and
+  /// is not asked for again). Lines longer than 4095 bytes or holding NUL bytes are skipped.
   [[nodiscard]] static CYqError ParseAutomountCommand();
   /// Whether `path` (or its parent folder) is an automounter mount point.
   static bool CheckForAutoFS(const char* path);
