@@ -71,5 +71,7 @@
 #include "yqbase/utilities/ProgramArguments.h"
 #include "yqbase/utilities/QCmdLineParser.h"
 #include "yqbase/traversal/TraverseFolder.h"
+#include "yqbase/volumes/Unix/MountPathInfo.h"
+#include "yqbase/volumes/Unix/UnixSymbolicLink.h"
 #include "yqbase/volumes/ZkMntTab.h"
 #include "yqbase/volumes/skipFS.h"
