@@ -130,6 +130,16 @@ bool ResolveOnDisk(const std::string& path, std::string& out, SResolveState& sta
   }
 }
 
+// An empty path names nothing (it would otherwise resolve to the current folder).
+bool ResolveTopLevel(const std::string& path, std::string& out, SResolveState& state) {
+  if (path.empty()) {
+    YQ_LOG_FAILURE("isLink failed for '%s' :%s", "", "empty path");
+    errno = EMLINK;
+    return false;
+  }
+  return ResolveOnDisk(Normalized(path), out, state);
+}
+
 bool ResolveByMap(const std::string& path, std::string& out,
                   const std::map<std::string, std::string>& linkMap, const std::string& suffix) {
   YQ_TRACE(4, "Calling getPhysicalPath( '%s',...)", path.c_str());
@@ -174,7 +184,7 @@ bool UnixSymbolicLink::getPhysicalPath(const std::string& path, std::string& out
                                        std::vector<std::string>& linkedPaths, bool addLinkedPath,
                                        bool ignoreStatError) {
   SResolveState state{linkedPaths, addLinkedPath, ignoreStatError, kRecursionTexts};
-  bool resolved = ResolveOnDisk(Normalized(path), out, state);
+  bool resolved = ResolveTopLevel(path, out, state);
   isRecursion = state.isRecursion;
   return resolved;
 }
@@ -183,5 +193,5 @@ bool UnixSymbolicLink::getPhysicalPath(const std::string& path, std::string& out
                                        std::vector<std::string>& linkedPaths, bool addLinkedPath,
                                        bool ignoreStatError) {
   SResolveState state{linkedPaths, addLinkedPath, ignoreStatError, kPlainTexts};
-  return ResolveOnDisk(Normalized(path), out, state);
+  return ResolveTopLevel(path, out, state);
 }

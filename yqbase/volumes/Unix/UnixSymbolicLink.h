@@ -18,9 +18,9 @@
 ///   if (UnixSymbolicLink::getPhysicalPath("/home/user/data", physical, links, true, false)) ...
 ///
 /// Deliberate departures, so that no input can hang or crash a caller: a relative input is
-/// made absolute against the current folder first and "." and ".." components are applied to
-/// the resolved folder before them (as realpath(3) does); a call that follows more than 64
-/// links in all, or a map whose entries form a ring, ends as a loop does.
+/// made absolute against the current folder first, and "." and ".." components are applied
+/// to the resolved folder before them (as realpath(3) does); an empty path fails; a call that
+/// follows more than 64 links in all, or a map whose entries form a ring, ends as a loop does.
 class YQBASE_EXPORT UnixSymbolicLink {
  public:
   /// Resolves `path` through the caller's map only (no link is read from the file system):

@@ -100,6 +100,9 @@ TEST_F(UnixSymbolicLinkTree, ListsAndMissingComponents) {
       EXPECT_EQ(errno, EMLINK);
     }
   }
+  std::vector<std::string> links;
+  std::string out;
+  EXPECT_FALSE(UnixSymbolicLink::getPhysicalPath("", out, links, false, true));  // not "."
 }
 
 // Links that lead back into themselves end at the guard instead of looping without end.
