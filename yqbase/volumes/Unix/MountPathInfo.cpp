@@ -344,7 +344,8 @@ bool IsMountScanned(const ZkMntTab::Entry& volume, const std::list<ZkMntTab::Ent
     struct stat64 st;
     CYqError err = CYqUTFOSAPI::stat(mountPoint, &st);
     if (err.Failed()) {
-      YQ_LOG_FAILURE("Failed to stat mount path '%s': %s", mountPoint, err.AsString().c_str());
+      YQ_LOG_FAILURE("Failed to stat mount path '%s'", mountPoint);
+      YQ_LOG_FAILURE("%s", err.AsString().c_str());
       return false;
     }
     YQ_TRACE(2, "mount path '%s' st_dev=%lX sd_rdev=%lX", mountPoint,

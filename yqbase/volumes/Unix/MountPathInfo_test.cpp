@@ -205,7 +205,8 @@ TEST(MountPathInfo, TypeRulesFromTable) {
                               "/gl fuse.glusterfs rw 0 0\n" + "lu@tcp:/fs " + c +
                               "/lu lustre rw 0 0\n" + "srv:/x " + c + "/nf nfs rw 0 0\nsda " + c +
                               "/oc ocfs2 rw 0 0\n" + c + "/nf " + c + "/lo lofs rw 0 0\n" + c +
-                              "/oc " + c + "/lo2 lofs rw 0 0\n");
+                              "/oc " + c + "/lo2 lofs rw 0 0\ngone " + c +
+                              "/gone xfs rw 0 0\n");  // no folder
     ASSERT_EQ(::mount((base + "/mtab").c_str(), "/etc/mtab", nullptr, MS_BIND, nullptr), 0);
 
     struct Case {
