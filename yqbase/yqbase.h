@@ -84,5 +84,7 @@
 #include "yqbase/utilities/QCmdLineParser.h"
 #include "yqbase/utilities/Sortable.h"
 #include "yqbase/utilities/YqLibrary.h"
+#include "yqbase/volumes/Unix/MountPathInfo.h"
+#include "yqbase/volumes/Unix/UnixSymbolicLink.h"
 #include "yqbase/volumes/ZkMntTab.h"
 #include "yqbase/volumes/skipFS.h"
