@@ -5,10 +5,24 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "yqbase/strings/TempZkUCS.h"
+
+/// Switches the process to the C.UTF-8 locale and tells the name conversions; false, with a
+/// message, when the locale is missing.
+inline bool UseUtf8Locale() {
+  if (std::setlocale(LC_ALL, "C.UTF-8") == nullptr) {
+    std::fprintf(stderr, "the C.UTF-8 locale is not available\n");
+    return false;
+  }
+  TempZkUCS::DetectLocale();
+  return true;
+}
 
 class CRatioReporter : public benchmark::ConsoleReporter {
  public:

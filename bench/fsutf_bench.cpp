@@ -48,11 +48,7 @@ BENCHMARK(BM_MbeToUtfInvalid);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (std::setlocale(LC_ALL, "C.UTF-8") == nullptr) {
-    std::fprintf(stderr, "the C.UTF-8 locale is not available\n");
-    return 1;
-  }
-  TempZkUCS::DetectLocale();
+  if (!UseUtf8Locale()) return 1;
   TempFsUTF::SetIgnoreLocale(false);
   benchmark::Initialize(&argc, argv);
   CRatioReporter reporter;

@@ -147,11 +147,7 @@ BENCHMARK(BM_PeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (std::setlocale(LC_ALL, "C.UTF-8") == nullptr) {
-    std::fprintf(stderr, "the C.UTF-8 locale is not available\n");
-    return 1;
-  }
-  TempZkUCS::DetectLocale();
+  if (!UseUtf8Locale()) return 1;
   yqbase_test::CTempFolder tmp;
   if (tmp.path().empty()) return 1;
   g_tree = tmp / "tree";
