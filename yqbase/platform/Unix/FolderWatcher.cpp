@@ -77,13 +77,15 @@ class CFolderWatcherPrivate {
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) return CYqError();  // gone again; its removal is reported
     CYqError err;
-    while (const dirent* entry = ::readdir(dir)) {
+    // The 64-bit forms: the plain ones fail with EOVERFLOW in 32-bit processes on file systems
+    // with 64-bit inode numbers or offsets, and sub-folders would go unwatched.
+    while (const dirent64* entry = ::readdir64(dir)) {
       const std::string name = entry->d_name;
       if (name == "." || name == "..") continue;
       const std::string path = folder + "/" + name;
       bool isFolder = entry->d_type == DT_DIR;
-      struct stat st;
-      if (entry->d_type == DT_UNKNOWN && ::lstat(path.c_str(), &st) == 0)
+      struct stat64 st;
+      if (entry->d_type == DT_UNKNOWN && ::lstat64(path.c_str(), &st) == 0)
         isFolder = S_ISDIR(st.st_mode);
       if (report) Deliver(EFolderWatcherFolderAction::ADDED, path);
       if (isFolder) {
@@ -216,8 +218,8 @@ CYqError CFolderWatcher::Start() {
     return FXErrorUtil::ErrorWin32(YQ_LOC, 87, "folder watcher without %s",
                                    p.callback == nullptr ? "callback" : "folder");
   if (HasThread() || p.inotify.fd >= 0) return CYqError();
-  struct stat st;
-  if (::stat(p.root.c_str(), &st) != 0)
+  struct stat64 st;
+  if (::stat64(p.root.c_str(), &st) != 0)
     return FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "%s", p.root.c_str());
   if (!S_ISDIR(st.st_mode)) return FXErrorUtil::ErrorErrNo(YQ_LOC, ENOTDIR, "%s", p.root.c_str());
   p.inotify.fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
