@@ -65,7 +65,14 @@ CYqError OpenLongFolder(const std::string& folder, DIR*& dir) {
 CYqError OpenSearch(auto_find_handle& handle, const std::string& folder, bool allowChdir) {
   DIR_Wrapper search;
   search.path = folder;
-  search.dir = TempFsUTF::opendir_utf(folder.c_str());
+  // A plain stream: searches read names themselves, so it need not be registered the way
+  // opendir_utf registers its streams (closedir_utf closes both kinds).
+  std::string native, why;
+  if (TempFsUTF::utfToMbeChecked(folder.c_str(), native, why)) {
+    search.dir = ::opendir(native.c_str());
+  } else {
+    errno = EILSEQ;
+  }
   if (search.dir == nullptr) {
     const int error = errno;
     if (error != ENAMETOOLONG || !allowChdir)
@@ -221,10 +228,16 @@ CYqError FXFile::ZKFindNextFile(auto_find_handle& handle, CFileData& data, LONGL
     if (errno != 0) return FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "readdir_r fail");
     return FXErrorUtil::ErrorWin32(YQ_LOC, kNoMoreFiles, "No more entries");
   }
-  std::string why;
-  if (!TempFsUTF::mbeToUtfChecked(found->d_name, data.m_name, why))
-    return FXErrorUtil::ErrorErrNo(YQ_LOC, errno != 0 ? errno : EILSEQ, "readdir_r fail: %s",
-                                   why.c_str());
+  // ASCII names, the usual case, are their own UTF-8 form.
+  const size_t nativeLength = std::strlen(found->d_name);
+  if (TempFsUTF::IsAsciiText(found->d_name, nativeLength)) {
+    data.m_name.assign(found->d_name, nativeLength);
+  } else {
+    std::string why;
+    if (!TempFsUTF::mbeToUtfChecked(found->d_name, data.m_name, why))
+      return FXErrorUtil::ErrorErrNo(YQ_LOC, errno != 0 ? errno : EILSEQ, "readdir_r fail: %s",
+                                     why.c_str());
+  }
   // The fixed entry keeps as much of a long UTF-8 name as fits; m_name has all of it.
   std::memcpy(&data.m_dirent, found, offsetof(struct dirent64, d_name));
   const size_t length = std::min(data.m_name.size(), sizeof data.m_dirent.d_name - 1);
@@ -255,15 +268,16 @@ CYqError FXFile::ZKFindClose(auto_find_handle& handle) {
 
 CYqError FXFile::ZKFindStat(const auto_find_handle& handle, CFileData& data) {
   // ASCII names, the usual case, are their own native form.
-  const bool ascii = std::all_of(data.m_name.begin(), data.m_name.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  const char* name = data.m_name.c_str();
   std::string native, why;
-  if (!ascii && !TempFsUTF::utfToMbeChecked(data.m_name.c_str(), native, why))
-    return FXErrorUtil::ErrorWin32(YQ_LOC, 774, "No native name, File=%s", data.m_name.c_str());
+  if (!TempFsUTF::IsAsciiText(name, data.m_name.size())) {
+    if (!TempFsUTF::utfToMbeChecked(name, native, why))
+      return FXErrorUtil::ErrorWin32(YQ_LOC, 774, "No native name, File=%s", name);
+    name = native.c_str();
+  }
   int rc;
   if (handle.IsValid()) {
-    rc = ::fstatat64(::dirfd(handle.get().dir), ascii ? data.m_name.c_str() : native.c_str(),
-                     &data.m_stat, AT_SYMLINK_NOFOLLOW);
+    rc = ::fstatat64(::dirfd(handle.get().dir), name, &data.m_stat, AT_SYMLINK_NOFOLLOW);
   } else {
     rc = TempFsUTF::lstat_utf(data.GetFullPath().c_str(), &data.m_stat);
   }

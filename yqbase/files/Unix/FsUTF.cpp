@@ -40,18 +40,6 @@ int IgnoreLocaleMode() {
   return mode;
 }
 
-// Whether the `n` bytes at `s` are all below 0x80, eight at a time.
-bool IsAscii(const char* s, size_t n) {
-  std::uint64_t bits = 0;
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, s + i, 8);
-    bits |= word;
-  }
-  for (; i < n; ++i) bits |= static_cast<unsigned char>(s[i]);
-  return (bits & 0x8080808080808080ULL) == 0;
-}
 
 // Whether the bytes are UTF-8 as RFC 3629 defines it (shortest forms, no surrogates, at most
 // U+10FFFF) without U+200B. Exactly such names convert to UCS-2 and back unchanged and can
@@ -309,7 +297,7 @@ bool utfToMbeChecked(const char* utf8, std::string& native, std::string& error) 
   if (utf8 == nullptr) utf8 = "";
   const size_t n = std::strlen(utf8);
   // ASCII is the same in every locale, and plain UTF-8 needs no work in a UTF-8 locale.
-  if (IsAscii(utf8, n) || (TempZkUCS::isMbeUtf() && IsPlainUtf8(utf8, n))) {
+  if (IsAsciiText(utf8, n) || (TempZkUCS::isMbeUtf() && IsPlainUtf8(utf8, n))) {
     native.assign(utf8, n);
     return true;
   }
@@ -323,11 +311,24 @@ bool utfToMbeChecked(const char* utf8, std::string& native, std::string& error) 
   return false;
 }
 
+// Eight bytes at a time: names are short, and this runs for every entry listed.
+bool IsAsciiText(const char* s, size_t n) noexcept {
+  std::uint64_t bits = 0;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, s + i, 8);
+    bits |= word;
+  }
+  for (; i < n; ++i) bits |= static_cast<unsigned char>(s[i]);
+  return (bits & 0x8080808080808080ULL) == 0;
+}
+
 bool mbeToUtfChecked(const char* native, std::string& utf8, std::string& error) {
   if (native == nullptr) native = "";
   const int mode = IgnoreLocaleMode();
   const size_t n = std::strlen(native);
-  if (IsAscii(native, n)) {
+  if (IsAsciiText(native, n)) {
     utf8.assign(native, n);
     return true;
   }

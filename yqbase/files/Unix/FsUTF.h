@@ -60,6 +60,10 @@ YQBASE_EXPORT std::string mbeToUtf(const char* native, std::string* error);
 /// the reason in `error` or the log.
 YQBASE_EXPORT std::string ucsToUtf(const char* ucs2, std::string* error);
 
+/// Whether the `n` bytes at `text` are all below 0x80 (such a name is its own native and UTF-8
+/// form in every locale). Tests eight bytes at a time.
+YQBASE_EXPORT bool IsAsciiText(const char* text, size_t n) noexcept;
+
 /// utfToMbe that reports success: false when the name has no native form, with `native` set
 /// to the input and `error` to the reason.
 YQBASE_EXPORT bool utfToMbeChecked(const char* utf8, std::string& native, std::string& error);
