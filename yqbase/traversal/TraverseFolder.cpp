@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/files/Unix/FsUTF.h"
@@ -18,6 +20,9 @@ namespace {
 constexpr DWORD kNoMoreFiles = 18;   // ERROR_NO_MORE_FILES
 constexpr DWORD kNoMoreItems = 259;  // ERROR_NO_MORE_ITEMS
 constexpr DWORD kAborted = 995;      // ERROR_OPERATION_ABORTED
+
+// The listing whose entries the callbacks of this thread are handed, for GetItemStat.
+thread_local const auto_find_handle* t_search = nullptr;
 
 bool IsDotOrDotDot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
@@ -51,6 +56,13 @@ bool IsFolder(CTraverseFolder& walk, FXFile::CFileData& data) {
   if (data.m_bStatFetched) return S_ISDIR(data.m_stat.st_mode);
   if (data.m_dirent.d_type != DT_UNKNOWN) return data.m_dirent.d_type == DT_DIR;
   return walk.GetItemStat(data).Succeeded() && S_ISDIR(data.m_stat.st_mode);
+}
+
+// Lets an idle worker take a newly queued entry; nothing to do unless workers run.
+void WakeWorker(CTraverseFolderPrivate& state) {
+  if (!state.m_workersRunning.load(std::memory_order_acquire)) return;
+  { std::lock_guard<std::mutex> idle(state.m_idleMutex); }
+  state.m_idle.notify_one();
 }
 
 }  // namespace
@@ -120,8 +132,11 @@ void CTraverseFolder::AddFolderToList(const std::string& inputPath) {
 void CTraverseFolder::AddFolderToList(const std::string& inputPath, const std::string& outputPath) {
   YQ_TRACE(6, "Adding folder, InputPath=[%s], OutputPath=[%s]", inputPath.c_str(),
            outputPath.c_str());
-  auto_lock guard(&m_private->m_lock);
-  m_private->m_folders.emplace_back(inputPath, outputPath);
+  {
+    auto_lock guard(&m_private->m_lock);
+    m_private->m_folders.emplace_back(inputPath, outputPath);
+  }
+  WakeWorker(*m_private);
 }
 
 void CTraverseFolder::AddReparsePointToList(const std::string& inputPath,
@@ -133,9 +148,12 @@ void CTraverseFolder::AddReparsePointToList(const std::string& inputPath,
            "NextSubstituteName=[%s]",
            inputPath.c_str(), endSubstituteName.c_str(), outputPath.c_str(),
            nextSubstituteName.c_str());
-  auto_lock guard(&m_private->m_lock);
-  m_private->m_folders.emplace_back(inputPath, endSubstituteName, outputPath, data,
-                                    nextSubstituteName);
+  {
+    auto_lock guard(&m_private->m_lock);
+    m_private->m_folders.emplace_back(inputPath, endSubstituteName, outputPath, data,
+                                      nextSubstituteName);
+  }
+  WakeWorker(*m_private);
 }
 
 bool CTraverseFolder::FolderWillAlreadyBeTraversed(const std::string& folder,
@@ -188,7 +206,7 @@ void CTraverseFolder::SetProcessTopLevelContentItem(bool process) {
 
 CYqError CTraverseFolder::GetItemStat(FXFile::CFileData& data) {
   if (data.m_bStatFetched) return CYqError();
-  const auto_find_handle* search = m_private->m_search;
+  const auto_find_handle* search = t_search;
   CYqError err;
   if (search != nullptr && search->IsValid() && search->get().path == data.m_folder) {
     err = FXFile::ZKFindStat(*search, data);
@@ -226,6 +244,8 @@ namespace {
 struct SWalk {
   CTraverseFolder& walk;
   CTraverseFolderPrivate& state;
+  // Set while several workers list at once: no listing may change the working directory.
+  bool multiThread = false;
 
   bool Aborted() const {
     if (state.m_abortCheck != nullptr && state.m_abortCheck->IsAborted()) return true;
@@ -239,6 +259,11 @@ struct SWalk {
 
   bool Ignored(const CYqError& err) const {
     return state.m_ignoredErrors.count(static_cast<long>(err.GetCode())) != 0;
+  }
+
+  CYqError AbortError(unsigned long long queued) const {
+    YQ_TRACE(3, "Traverse aborted, FoldersToTraverse=[%llu]", queued);
+    return FXErrorUtil::ErrorWin32(YQ_LOC, kAborted, "Operation aborted");
   }
 
   // Reports each queued content path as an item of its parent.
@@ -289,7 +314,7 @@ struct SWalk {
       YQ_TRACE(2, "Skipping traversal of %s", input.c_str());
       return CYqError();
     }
-    return TraverseListing(input, output);
+    return TraverseListing(entry);
   }
 
   CYqError TraverseFile(const std::string& input, const std::string& output) {
@@ -313,12 +338,21 @@ struct SWalk {
   }
 
   // Lists a folder; opening it first also tells whether it exists and is a folder (one call
-  // less per folder than asking stat first).
-  CYqError TraverseListing(const std::string& input, const std::string& output) {
+  // less per folder than asking stat first). With several workers a folder too deep to open
+  // without changing the working directory is left for the calling thread.
+  CYqError TraverseListing(const CFoldersToTraverse& entry) {
+    const std::string& input = entry.m_inputPath;
+    const std::string& output = entry.m_outputPath;
     YQ_TRACE(6, "FindFirst, SearchPath=[%s]", input.c_str());
     auto_find_handle search;
     FXFile::CFileData data;
-    CYqError err = FXFile::ZKFindFirstFile(search, input, data);
+    CYqError err =
+        FXFile::ZKFindFirstFile(search, input, data, multiThread ? ZK_FIND_MULTITHREAD : 0);
+    if (multiThread && FXErrorUtil::IsErrNo(err, ENAMETOOLONG)) {
+      auto_lock guard(&state.m_lock);
+      state.m_deferred.push_back(entry);
+      return CYqError();
+    }
     if (FXErrorUtil::IsErrNo(err, ENOTDIR)) return TraverseFile(input, output);
     if (FXErrorUtil::IsErrNo(err, ENOENT)) {
       YQ_LOG_FAILURE("Content path [%s] not found (%s)", input.c_str(), err.AsString().c_str());
@@ -330,25 +364,25 @@ struct SWalk {
       return CYqError();
     }
     struct SCurrent {
-      CTraverseFolderPrivate& state;
-      ~SCurrent() { state.m_search = nullptr; }
-    } current{state};
-    state.m_search = &search;
+      const auto_find_handle* previous = t_search;
+      ~SCurrent() { t_search = previous; }
+    } current;
+    t_search = &search;
     // Each item's paths are the folder's paths with the name appended: one buffer each,
     // reused for every entry.
     std::string inputItem = Join(input, "x"), outputItem = Join(output, "x");
     const size_t inputPrefix = inputItem.size() - 1, outputPrefix = outputItem.size() - 1;
     for (; err.Succeeded(); err = FXFile::ZKFindNextFile(search, data)) {
       if (IsDotOrDotDot(data.m_name.c_str())) continue;
+      // Another worker failed: the walk's result is already set.
+      if (multiThread && state.m_stop.load(std::memory_order_relaxed)) return CYqError();
       if (Aborted()) {
         YQ_TRACE(3, "Traverse(%s,%s) aborted, FoldersToTraverse=%llu", input.c_str(),
                  output.c_str(), Queued());
         return FXErrorUtil::ErrorWin32(YQ_LOC, kAborted, "Operation aborted");
       }
-      inputItem.resize(inputPrefix);
-      inputItem += data.m_name;
-      outputItem.resize(outputPrefix);
-      outputItem += data.m_name;
+      inputItem.replace(inputPrefix, std::string::npos, data.m_name);
+      outputItem.replace(outputPrefix, std::string::npos, data.m_name);
       CYqError item = walk.ReportItem(inputItem, outputItem, data);
       if (item.Failed() && !Ignored(item))
         return item.Push(YQ_LOC, "Failed to report failed item.");
@@ -356,6 +390,111 @@ struct SWalk {
     if (FXErrorUtil::IsNotWin32(err, kNoMoreFiles))
       YQ_LOG_FAILURE("ZKFindNextFile failed, ignoring the rest, SearchPath=[%s], error=%s",
                      input.c_str(), err.AsString().c_str());
+    return CYqError();
+  }
+
+  // The walk on the calling thread alone: most recent entry first, until the list is empty.
+  CYqError RunSequential() {
+    for (;;) {
+      const unsigned long long queued = Queued();
+      if (queued == 0) return CYqError();
+      if (Aborted()) return AbortError(queued);
+      CFoldersToTraverse entry("", "");
+      CYqError err = TakeLast(entry);
+      if (err.Succeeded()) err = TraverseEntry(entry);
+      if (err.Failed()) return err.Push(YQ_LOC);
+    }
+  }
+
+  // ---- several workers ----
+
+  // Takes the most recent entry for a worker; false when the walk is over (the list is empty
+  // and no worker is busy, or it was stopped). Waits while other workers may still queue more.
+  bool TakeForWorker(CFoldersToTraverse& entry) {
+    std::unique_lock<std::mutex> idle(state.m_idleMutex);
+    for (;;) {
+      {
+        auto_lock guard(&state.m_lock);
+        if (state.m_stop) return false;
+        if (!state.m_folders.empty()) {
+          entry = std::move(state.m_folders.back());
+          state.m_folders.pop_back();
+          ++state.m_busy;
+          return true;
+        }
+        if (state.m_busy == 0) return false;
+      }
+      state.m_idle.wait(idle);
+    }
+  }
+
+  // Ends a worker's entry (`taken`) or the worker itself; the first failure stops every worker.
+  void Finish(bool taken, const CYqError& err) {
+    {
+      auto_lock guard(&state.m_lock);
+      if (taken) --state.m_busy;
+      if (err.Failed() && !state.m_stop) {
+        state.m_stop.store(true);
+        state.m_failure = err;
+      }
+    }
+    { std::lock_guard<std::mutex> idle(state.m_idleMutex); }
+    state.m_idle.notify_all();
+  }
+
+  void WorkerLoop() {
+    for (;;) {
+      if (Aborted()) return Finish(false, AbortError(Queued()));
+      CFoldersToTraverse entry("", "");
+      if (!TakeForWorker(entry)) return;
+      Finish(true, TraverseEntry(entry));
+    }
+  }
+
+  void WorkerThread() {
+    CYqError err = walk.OnInitializeWorker();
+    if (err.Failed()) return Finish(false, err.Push(YQ_LOC));
+    WorkerLoop();
+  }
+
+  // `workers` workers, the calling thread one of them; then the folders left for the calling
+  // thread, with the working-directory fallback.
+  CYqError RunWorkers(int workers) {
+    state.m_busy = 0;
+    state.m_stop.store(false);
+    state.m_failure = CYqError();
+    state.m_deferred.clear();
+    state.m_workersRunning.store(true, std::memory_order_release);
+    multiThread = true;
+    std::vector<std::thread> threads;
+    for (int i = 1; i < workers; ++i) {
+      try {
+        threads.emplace_back([this] { WorkerThread(); });
+      } catch (const std::system_error& e) {
+        YQ_LOG_FAILURE("Cannot start a traversal worker, going on with %d: %s",
+                       static_cast<int>(threads.size()) + 1, e.what());
+        break;
+      }
+    }
+    WorkerLoop();
+    for (std::thread& thread : threads) thread.join();
+    state.m_workersRunning.store(false, std::memory_order_release);
+    multiThread = false;
+    if (state.m_failure.Failed()) {
+      // Entries not yet taken stay queued, the deferred ones too.
+      auto_lock guard(&state.m_lock);
+      state.m_folders.insert(state.m_folders.end(), state.m_deferred.begin(),
+                             state.m_deferred.end());
+      state.m_deferred.clear();
+      return state.m_failure.Push(YQ_LOC);
+    }
+    std::vector<CFoldersToTraverse> deferred;
+    deferred.swap(state.m_deferred);
+    for (const CFoldersToTraverse& entry : deferred) {
+      CYqError err = TraverseListing(entry);
+      if (err.Succeeded()) err = RunSequential();
+      if (err.Failed()) return err.Push(YQ_LOC);
+    }
     return CYqError();
   }
 };
@@ -372,16 +511,7 @@ CYqError CTraverseFolder::Traverse() {
     if (err.Failed()) return err.Push(YQ_LOC);
   }
   m_private->m_processTopLevel = false;
-  for (;;) {
-    const unsigned long long queued = walk.Queued();
-    if (queued == 0) return CYqError();
-    if (walk.Aborted()) {
-      YQ_TRACE(3, "Traverse aborted, FoldersToTraverse=[%llu]", queued);
-      return FXErrorUtil::ErrorWin32(YQ_LOC, kAborted, "Operation aborted");
-    }
-    CFoldersToTraverse entry("", "");
-    err = walk.TakeLast(entry);
-    if (err.Succeeded()) err = walk.TraverseEntry(entry);
-    if (err.Failed()) return err.Push(YQ_LOC);
-  }
+  err =
+      m_private->m_maxWorkers > 1 ? walk.RunWorkers(m_private->m_maxWorkers) : walk.RunSequential();
+  return err.Failed() ? err.Push(YQ_LOC) : err;
 }

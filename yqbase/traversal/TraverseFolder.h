@@ -43,10 +43,13 @@ class CTraverseFolderPrivate;
 /// (the caller's name for it); both grow in step. Links are reported as items (OnFile), never
 /// followed. Folders that vanish or cannot be listed are logged and skipped; a callback
 /// failure stops the walk unless its code was passed to ignoreConsumerError; an abort fails
-/// with Win32 995. The walk runs on the calling thread and blocks; the work list has its own
-/// lock, so callbacks on other threads may queue folders meanwhile. Listing a folder longer
-/// than PATH_MAX changes the process's working directory while it is read (see
-/// FXFile::ZKFindFirstFile), so do not rely on it from other threads during a walk.
+/// with Win32 995. The walk blocks the calling thread; the work list has its own lock, so
+/// callbacks on other threads may queue folders meanwhile. With SetMaxWorkers(n > 1) n
+/// workers (the calling thread and n - 1 more) take folders from the list at once, so the
+/// callbacks then run concurrently and must be thread-safe. Listing a folder longer than
+/// PATH_MAX changes the process's working directory while it is read (see
+/// FXFile::ZKFindFirstFile), so do not rely on it from other threads during a walk; workers
+/// leave such folders to the calling thread, which lists them after the others have ended.
 ///
 ///   class CCount : public CTraverseFolder {
 ///     CYqError OnFile(const std::string& in, const std::string&, FXFile::CFileData&) override;
@@ -78,7 +81,7 @@ class YQBASE_EXPORT CTraverseFolder {
                                         FXFile::CFileData& data);
   virtual CYqError OnReparsePointFile(const std::string& inputPath, const std::string& outputPath,
                                       FXFile::CFileData& data);
-  /// Called once on the walking thread when Traverse starts; a failure ends Traverse.
+  /// Called once on each walking thread when Traverse starts; a failure ends Traverse.
   virtual CYqError OnInitializeWorker();
 
   /// Queues a folder; the output path defaults to the input path.
@@ -110,7 +113,8 @@ class YQBASE_EXPORT CTraverseFolder {
   /// The check is not owned; it must outlive the walk.
   void SetAbortCheck(CAbortOperationCheck* check);
   void SetAbortEvent(const boost::shared_ptr<FXEvent>& event);
-  /// Stored for callers that run workers (values below 1 count as 1); the walk is sequential.
+  /// The number of workers of the walk (values below 1 count as 1, the default): above 1 the
+  /// folders are listed by that many threads at once, each starting with OnInitializeWorker.
   void SetMaxWorkers(int workers);
   int GetMaxWorkers() const;
   /// Report each content path itself (OnFolder or OnFile of its parent) before its contents.

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,6 +33,7 @@ namespace {
 class CRecorder : public CTraverseFolder {
  public:
   CYqError OnTraverseFolder(const std::string& input, const std::string&) override {
+    std::lock_guard<std::mutex> guard(lock);  // workers call in at once
     traversed.push_back(input);
     if (onTraverse) return onTraverse(input);
     return CYqError();
@@ -55,26 +57,33 @@ class CRecorder : public CTraverseFolder {
 
   void Record(const std::string& input, const std::string& output, FXFile::CFileData& data) {
     EXPECT_TRUE(GetItemStat(data).Succeeded()) << input;
+    std::lock_guard<std::mutex> guard(lock);
     seen[TempFsUTF::utfToMbe(input.c_str(), nullptr)] = data.m_stat.st_mode & S_IFMT;
     outputs.push_back(output);
   }
 
+  std::mutex lock;
   std::map<std::string, unsigned> seen;
   std::vector<std::string> traversed, outputs;
   std::string reparse;
   std::function<CYqError(const std::string&)> onTraverse, onFile;
 };
 
-// The bar: the walk reports exactly the entries nftw(FTW_PHYS) reports, with the same types.
+// The bar: the walk reports exactly the entries nftw(FTW_PHYS) reports, with the same types,
+// alone or with workers.
 TEST(CTraverseFolder, ReportsWhatNftwReports) {
   CTempFolder tmp;
   MakeTree(tmp.path());
-  CRecorder walk;
-  walk.AddFolderToList(tmp.path());
-  ASSERT_TRUE(walk.Traverse().Succeeded());
-  EXPECT_EQ(walk.seen, NftwEntries(tmp.path()));
-  EXPECT_EQ(walk.GetFoldersToTraverseCount(), 0u);
-  EXPECT_EQ(walk.traversed.size(), 5u);  // root, a, a/b, a/b/c, empty
+  for (int workers : {1, 3}) {
+    SCOPED_TRACE(workers);
+    CRecorder walk;
+    walk.SetMaxWorkers(workers);
+    walk.AddFolderToList(tmp.path());
+    ASSERT_TRUE(walk.Traverse().Succeeded());
+    EXPECT_EQ(walk.seen, NftwEntries(tmp.path()));
+    EXPECT_EQ(walk.GetFoldersToTraverseCount(), 0u);
+    EXPECT_EQ(walk.traversed.size(), 5u);  // root, a, a/b, a/b/c, empty
+  }
 }
 
 TEST(CTraverseFolder, ContentPathMissingOrAFile) {
@@ -107,9 +116,12 @@ TEST(CTraverseFolder, IgnoredAndFatalCallbackErrors) {
   CTempFolder tmp;
   ASSERT_TRUE(FXFolder::CreateFoldersIteratively(tmp / "x/y").Succeeded());
   for (const char* name : {"x/1", "x/2", "x/3"}) Touch(tmp / name);
-  for (bool ignore : {true, false}) {
-    SCOPED_TRACE(ignore);
+  for (int case_ = 0; case_ < 4; ++case_) {
+    const bool ignore = case_ % 2 == 0;
+    const int workers = case_ < 2 ? 1 : 3;
+    SCOPED_TRACE(case_);
     CRecorder walk;
+    walk.SetMaxWorkers(workers);
     walk.onFile = [](const std::string&) { return FXErrorUtil::ErrorWin32(YQ_LOC, 5, "denied"); };
     if (ignore) walk.ignoreConsumerError(FXErrorUtil::ErrorWin32(YQ_LOC, 5));
     walk.AddFolderToList(tmp / "x");
@@ -122,7 +134,9 @@ TEST(CTraverseFolder, IgnoredAndFatalCallbackErrors) {
     } else {
       EXPECT_TRUE(FXErrorUtil::IsWin32(err, 5));
       EXPECT_NE(err.AsString().find("Failed to report failed item."), std::string::npos);
-      EXPECT_EQ(walk.GetFoldersToTraverseCount(), 2u);
+      if (workers == 1) {
+        EXPECT_EQ(walk.GetFoldersToTraverseCount(), 2u);
+      }
     }
   }
 }
@@ -187,14 +201,16 @@ TEST(CTraverseFolder, DeeperThanPathMax) {
   ASSERT_FALSE(deep.empty());
   char before[PATH_MAX];
   ASSERT_NE(::getcwd(before, sizeof before), nullptr);
-  CRecorder walk;
-  walk.AddFolderToList(tmp.path());
-  ASSERT_TRUE(walk.Traverse().Succeeded());
-  EXPECT_EQ(walk.seen.count(deep + "/leaf"), 1u);
-  EXPECT_EQ(walk.seen[deep + "/leaf"], static_cast<unsigned>(S_IFREG));
-  char after[PATH_MAX];
-  ASSERT_NE(::getcwd(after, sizeof after), nullptr);
-  EXPECT_STREQ(after, before);
+  for (int workers : {1, 3}) {  // workers leave the deep part to the calling thread
+    CRecorder walk;
+    walk.SetMaxWorkers(workers);
+    walk.AddFolderToList(tmp.path());
+    ASSERT_TRUE(walk.Traverse().Succeeded());
+    EXPECT_EQ(walk.seen[deep + "/leaf"], static_cast<unsigned>(S_IFREG)) << workers;
+    char after[PATH_MAX];
+    ASSERT_NE(::getcwd(after, sizeof after), nullptr);
+    EXPECT_STREQ(after, before);
+  }
 }
 
 TEST(CTraverseFolder, WorkListQueries) {

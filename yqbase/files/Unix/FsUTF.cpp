@@ -40,7 +40,6 @@ int IgnoreLocaleMode() {
   return mode;
 }
 
-
 // Whether the bytes are UTF-8 as RFC 3629 defines it (shortest forms, no surrogates, at most
 // U+10FFFF) without U+200B. Exactly such names convert to UCS-2 and back unchanged and can
 // never be mistaken for an escaped section.
