@@ -110,7 +110,7 @@ class YQBASE_EXPORT CTraverseFolder {
 
   /// From now on a callback failure with this error's code does not stop the walk.
   void ignoreConsumerError(const CYqError& error);
-  /// The check is not owned; it must outlive the walk.
+  /// The check is not owned; it must outlive the walk. With workers each of them asks it.
   void SetAbortCheck(CAbortOperationCheck* check);
   void SetAbortEvent(const boost::shared_ptr<FXEvent>& event);
   /// The number of workers of the walk (values below 1 count as 1, the default): above 1 the
