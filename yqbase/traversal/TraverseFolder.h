@@ -78,6 +78,10 @@ class YQBASE_EXPORT CTraverseFolder {
                                         FXFile::CFileData& data);
   virtual CYqError OnReparsePointFile(const std::string& inputPath, const std::string& outputPath,
                                       FXFile::CFileData& data);
+  /// Called when a queued folder cannot be listed, or its listing fails part-way; the walk has
+  /// logged the failure and goes on with the next folder. The default does nothing.
+  virtual void OnFolderError(const std::string& inputPath, const std::string& outputPath,
+                             const CYqError& error);
   /// Called once on the walking thread when Traverse starts; a failure ends Traverse.
   virtual CYqError OnInitializeWorker();
 
