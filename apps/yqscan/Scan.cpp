@@ -113,12 +113,14 @@ class CScanWalk : public CTraverseFolder {
     m_filter = counters->registerCounter("filter " + entry.path, 0, 0);
   }
 
-  // The device of the entry's root: a folder on another device is a mount point.
+  // The device of the entry's root: a folder on another device is a mount point. A content
+  // path may also be a single file, which the walk hands to OnFile.
   CYqError Start(const std::string& path) {
     struct stat64 st;
-    if (::lstat64(path.c_str(), &st) != 0)
-      return FXErrorUtil::ErrorErrNo(YQ_LOC, errno, "lstat failed, Path=%s", path.c_str());
+    CYqError err = CYqUTFOSAPI::lstat(path.c_str(), &st);
+    if (err.Failed()) return err.Push(YQ_LOC);
     m_device = st.st_dev;
+    m_rootIsFolder = S_ISDIR(st.st_mode);
     AddFolderToList(path);
     return CYqError();
   }
@@ -126,7 +128,7 @@ class CScanWalk : public CTraverseFolder {
   CYqError OnTraverseFolder(const std::string& input, const std::string&) override {
     m_listing->stop();  // the folder before this one is done
     m_listing->start(0);
-    ++m_report.folders;
+    if (m_rootIsFolder) ++m_report.folders;
     m_folder = input;
     return CYqError();
   }
@@ -200,6 +202,7 @@ class CScanWalk : public CTraverseFolder {
   SEntryReport& m_report;
   std::set<std::string> m_mounts;
   dev_t m_device = 0;
+  bool m_rootIsFolder = true;
   std::string m_folder;
   FXCounter::CounterWrapperPtr m_listing, m_stat, m_filter;
 };
