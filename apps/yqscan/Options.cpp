@@ -24,14 +24,13 @@ CYqError ReadValue(CProgramArguments& args, const char* name, std::string& value
   return CYqError();
 }
 
-CYqError ReadFlag(CProgramArguments& args, const char* name, bool& value) {
+void ReadFlag(CProgramArguments& args, const char* name, bool& value) {
   bool present = false;
   (void)args.GetOption(name, present);
   if (present) {
     value = true;
     (void)args.GetOption(name);  // marks it used
   }
-  return CYqError();
 }
 
 // Every occurrence of a repeatable option, each as one filter term.
@@ -104,9 +103,9 @@ CYqError ReadTypeList(const std::string& text, std::string& types) {
 }
 
 CYqError Parse(CProgramArguments& args, SOptions& options) {
-  CYqError err = ReadFlag(args, "--help", options.help);
-  if (err.Succeeded()) err = ReadFlag(args, "-h", options.help);
-  if (err.Failed() || options.help) return err;
+  ReadFlag(args, "--help", options.help);
+  ReadFlag(args, "-h", options.help);
+  if (options.help) return CYqError();
 
   std::string debugLevel, skipFs, filterFile;
   const struct {
@@ -116,6 +115,7 @@ CYqError Parse(CProgramArguments& args, SOptions& options) {
                 {"--skip-fs", &skipFs},         {"--checksum", &options.checksum},
                 {"--list", &options.listFile},  {"--archive", &options.archiveFile},
                 {"--filters", &filterFile}};
+  CYqError err;
   for (const auto& value : values) {
     err = ReadValue(args, value.name, *value.value);
     if (err.Failed()) return err;
@@ -127,7 +127,7 @@ CYqError Parse(CProgramArguments& args, SOptions& options) {
                {"--no-automount-check", &options.noAutomountCheck},
                {"--json", &options.json},
                {"--progress", &options.progress}};
-  for (const auto& flag : flags) (void)ReadFlag(args, flag.name, *flag.value);
+  for (const auto& flag : flags) ReadFlag(args, flag.name, *flag.value);
   err = ReadTerms(args, "--include", true, options);
   if (err.Succeeded()) err = ReadTerms(args, "--exclude", false, options);
   if (err.Succeeded() && !filterFile.empty()) err = ReadFilterFile(filterFile, options);

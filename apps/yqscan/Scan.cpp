@@ -51,7 +51,10 @@ class CSkippedMounts : public ISendEventInterface {
     std::lock_guard<std::mutex> guard(m_lock);
     m_types[mountPath] = type;
   }
-  std::string Reason(const std::string& mountPoint) const {
+  std::string Reason(const std::string& mountPoint,
+                     const std::list<MountPathInfo::ContentEntry>& entries) const {
+    for (const MountPathInfo::ContentEntry& entry : entries)
+      if (entry.path == mountPoint) return "scanned as a content entry of its own";
     std::lock_guard<std::mutex> guard(m_lock);
     const auto found = m_types.find(mountPoint);
     if (found == m_types.end()) return "mount not followed (see --follow-mounts)";
@@ -263,7 +266,7 @@ CYqError RunScan(const SOptions& options, SScanResult& result) {
     report.seconds = static_cast<double>((FXMicroTimeStamp::Now() - start).GetValue()) /
                      CTimeInterval::kTicksPerSecond;
     for (auto& mount : report.excludedMounts)
-      if (mount.second.empty()) mount.second = skipped->Reason(mount.first);
+      if (mount.second.empty()) mount.second = skipped->Reason(mount.first, entries);
   }
   progress.Clear();
   err = selection.Finish();
