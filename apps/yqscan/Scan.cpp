@@ -124,6 +124,10 @@ class CScanWalk : public CTraverseFolder {
     if (err.Failed()) return err.Push(YQ_LOC);
     m_device = st.st_dev;
     m_rootIsFolder = S_ISDIR(st.st_mode);
+    if (m_rootIsFolder && !m_filters.IsMatchPossibleInFolder(path)) {
+      ++m_report.excluded;  // excluded whole: not even opened
+      return CYqError();
+    }
     AddFolderToList(path);
     return CYqError();
   }

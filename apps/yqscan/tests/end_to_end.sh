@@ -49,6 +49,7 @@ a folder included, an extension excluded;--include $tree/src --exclude **/*.o;$t
 a regular expression excluded;--exclude <R>.*/html(/.*)?;;.*/html/.*
 two folders excluded;--exclude $tree/doc --exclude $tree/with?space/**;;$tree/(doc|with space)/.*
 a rules file;--filters $work/rules;.*\.txt;$tree/doc/.*
+the content path itself excluded;--exclude $tree;;.*
 ROWS
 set +f
 
