@@ -95,7 +95,7 @@ class YQBASE_EXPORT CFilterTerm {
   /// The fixed leading folder part under which the term can match (empty: anywhere).
   /// Deliberate departure for RegEx terms: an alternation leaves no prefix, a character under
   /// a quantifier that allows zero repetitions is not part of it, and an escaped letter or
-  /// digit (a class such as \W, which may stand for "/") ends it.
+  /// digit (a class such as `\W`, which may stand for "/") ends it.
   std::string GetFilterPrefix() const;
   std::string GetFilterTerm() const;
   int GetEngine() const;

@@ -14,7 +14,7 @@
 class YQBASE_EXPORT FXProcess {
  public:
   static int GetCurrentProcessId();
-  /// The kernel's id of the calling thread (as shown under /proc/<pid>/task).
+  /// The kernel's id of the calling thread (as shown under `/proc/<pid>/task`).
   static int GetCurrentThreadId();
 
   /// The absolute path of the running executable; an errno item when /proc cannot tell.
@@ -23,7 +23,7 @@ class YQBASE_EXPORT FXProcess {
   /// True while the process exists and has not ended: a zombie counts as ended.
   static bool IsProcessAlive(int pid);
 
-  /// The arguments of a process as the kernel keeps them (/proc/<pid>/cmdline), program first.
+  /// The arguments of a process as the kernel keeps them (`/proc/<pid>/cmdline`), program first.
   /// Empty for kernel threads and zombies. ESRCH-kind errno item when there is no such process.
   [[nodiscard]] static CYqError GetProcessCommandLine(int pid, std::vector<std::string>& args);
 

@@ -123,6 +123,8 @@ CYqError CTraverseFolder::OnReparsePointFile(const std::string&, const std::stri
 
 CYqError CTraverseFolder::OnInitializeWorker() { return CYqError(); }
 
+void CTraverseFolder::OnFolderError(const std::string&, const std::string&, const CYqError&) {}
+
 // ---- the work list ---------------------------------------------------------------------------
 
 void CTraverseFolder::AddFolderToList(const std::string& inputPath) {
@@ -361,6 +363,7 @@ struct SWalk {
     if (err.Failed()) {
       YQ_LOG_FAILURE("ZKFindFirstFile failed, ignoring, SearchPath=[%s], error=%s", input.c_str(),
                      err.AsString().c_str());
+      walk.OnFolderError(input, output, err);
       return CYqError();
     }
     struct SCurrent {
@@ -387,9 +390,11 @@ struct SWalk {
       if (item.Failed() && !Ignored(item))
         return item.Push(YQ_LOC, "Failed to report failed item.");
     }
-    if (FXErrorUtil::IsNotWin32(err, kNoMoreFiles))
+    if (FXErrorUtil::IsNotWin32(err, kNoMoreFiles)) {
       YQ_LOG_FAILURE("ZKFindNextFile failed, ignoring the rest, SearchPath=[%s], error=%s",
                      input.c_str(), err.AsString().c_str());
+      walk.OnFolderError(input, output, err);
+    }
     return CYqError();
   }
 

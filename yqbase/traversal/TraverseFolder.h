@@ -83,6 +83,12 @@ class YQBASE_EXPORT CTraverseFolder {
                                       FXFile::CFileData& data);
   /// Called once on each walking thread when Traverse starts; a failure ends Traverse.
   virtual CYqError OnInitializeWorker();
+  /// Called when a queued folder cannot be listed, or its listing fails part-way; the walk has
+  /// logged the failure and goes on with the next folder. The default does nothing. With
+  /// workers it is called on the worker's thread. (Comes after the slots above, which keep
+  /// their order.)
+  virtual void OnFolderError(const std::string& inputPath, const std::string& outputPath,
+                             const CYqError& error);
 
   /// Queues a folder; the output path defaults to the input path.
   void AddFolderToList(const std::string& inputPath);
