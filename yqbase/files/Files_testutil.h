@@ -147,19 +147,4 @@ inline bool HasText(const CYqError& err, const std::string& text) {
   return err.AsString().find(text) != std::string::npos;
 }
 
-/// The wide (UTF-32) form of well-formed UTF-8.
-inline std::wstring Widen(const std::string& utf8) {
-  std::wstring wide;
-  for (size_t i = 0; i < utf8.size();) {
-    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-    const int trail = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-    unsigned long c = trail == 0 ? lead : lead & (0x3F >> trail);
-    for (int k = 1; k <= trail; ++k)
-      c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    wide += static_cast<wchar_t>(c);
-    i += static_cast<size_t>(trail) + 1;
-  }
-  return wide;
-}
-
 }  // namespace yqbase_test
