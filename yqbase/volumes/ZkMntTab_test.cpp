@@ -240,11 +240,10 @@ TEST(skipFS, TypesOfKernelFileSystems) {
   EXPECT_EQ(zk_fs_major(&st), major(st.st_dev));
   for (bool cache : {false, true}) {
     fs.SetFSCacheEnabled(cache);
-    const char* rows[][2] = {{"/proc/self", "proc"},
-                             {"/proc/1", "proc"},
-                             {"/sys", "sysfs"},
-                             {"/no/such/path", "Error"},
-                             {"/sys/kernel", "sysfs"}};
+    const char* rows[][2] = {
+        {"/proc/self", "proc"},     {"/proc/1", "proc"},      {"/sys", "sysfs"},
+        {"/no/such/path", "Error"}, {"/sys/kernel", "sysfs"},
+    };
     for (const auto& row : rows) {
       SCOPED_TRACE(std::string(row[0]) + (cache ? " cached" : ""));
       std::string type;
