@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 
+#include "yqbase/errors/YqError.h"
 #include "yqbase/files/Unix/FsUTF.h"
 #include "yqbase/strings/TempZkUCS.h"
 
@@ -120,19 +121,30 @@ inline std::set<std::string> NativeNames(const std::string& folder) {
   return names;
 }
 
-/// The wide (UTF-32) form of well-formed UTF-8.
-inline std::wstring Widen(const std::string& utf8) {
-  std::wstring wide;
-  for (size_t i = 0; i < utf8.size();) {
-    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-    const int trail = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-    unsigned long c = trail == 0 ? lead : lead & (0x3F >> trail);
-    for (int k = 1; k <= trail; ++k)
-      c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    wide += static_cast<wchar_t>(c);
-    i += static_cast<size_t>(trail) + 1;
-  }
-  return wide;
+/// Creates (or replaces) the file at the native `path` with `content`; false on failure.
+inline bool MakeFile(const std::string& path, const std::string& content = "") {
+  const int fd = ::open(path.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool written =
+      ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
+  return ::close(fd) == 0 && written;
+}
+
+/// The bytes of the file at the native `path`, or "<none>".
+inline std::string ReadNative(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return "<none>";
+  std::string content;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+    content.append(buffer, static_cast<size_t>(n));
+  ::close(fd);
+  return content;
+}
+
+/// Whether the text of `err` contains `text`.
+inline bool HasText(const CYqError& err, const std::string& text) {
+  return err.AsString().find(text) != std::string::npos;
 }
 
 }  // namespace yqbase_test

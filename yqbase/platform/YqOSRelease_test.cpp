@@ -16,18 +16,14 @@ TEST(CYqOSRelease, ParsesQuotingEscapesAndComments) {
     const char* value;  // null: the line is skipped
   };
   const Row rows[] = {
-      {"ID=debian", "ID", "debian"},
       {"NAME=\"Debian GNU/Linux\"", "NAME", "Debian GNU/Linux"},
       {"NAME='Single quoted $HOME \\n'", "NAME", "Single quoted $HOME \\n"},
       {"NAME=\"esc \\\"q\\\" \\\\ \\$ \\` \\n\"", "NAME", "esc \"q\" \\ $ ` \\n"},
       {"NAME=bare\\ word", "NAME", "bare word"},
       {"NAME=\"a\"'b'c", "NAME", "abc"},
       {"NAME=", "NAME", ""},
-      {"NAME=\"\"", "NAME", ""},
-      {"  VERSION_ID=\"12\"  ", "VERSION_ID", "12"},
-      {"VERSION_ID=\"12\"\r", "VERSION_ID", "12"},
+      {"  VERSION_ID=\"12\"  \r", "VERSION_ID", "12"},
       {"NAME=a=b", "NAME", "a=b"},
-      {"# NAME=comment", "NAME", nullptr},
       {"  # NAME=comment", "NAME", nullptr},
       {"NAME=\"unterminated", "NAME", nullptr},
       {"NAME='unterminated", "NAME", nullptr},
@@ -44,28 +40,21 @@ TEST(CYqOSRelease, ParsesQuotingEscapesAndComments) {
     EXPECT_EQ("1", release.Get("OTHER"));
     EXPECT_EQ("2", release.Get("LAST"));
     EXPECT_EQ(row.value ? 3u : 2u, release.GetAll().size());
-    if (row.value) {
-      EXPECT_EQ(row.value, release.Get(row.key));
-    }
+    EXPECT_EQ(row.value ? row.value : "", release.Get(row.key));
   }
 }
 
 TEST(CYqOSRelease, LoadsFilesAndTheSystemOne) {
   yqbase_test::CTempFolder folder;
-  const std::string path = folder / "os-release";
-  std::ofstream(path) << "PRETTY_NAME=\"Test OS 7 (x)\"\nNAME=\"Test OS\"\nVERSION_ID=\"7\"\n"
-                         "VERSION=\"7 (x)\"\nID=testos\n";
+  std::ofstream(folder / "os-release") << "PRETTY_NAME=\"Test OS 7 (x)\"\nNAME=\"Test OS\"\n"
+                                          "VERSION_ID=\"7\"\nVERSION=\"7 (x)\"\nID=testos\n";
   CYqOSRelease release;
-  ASSERT_TRUE(release.Load(path).Succeeded());
-  EXPECT_EQ("Test OS", release.GetName());
-  EXPECT_EQ("7 (x)", release.GetVersion());
-  EXPECT_EQ("7", release.GetVersionId());
-  EXPECT_EQ("testos", release.GetId());
-  EXPECT_EQ("Test OS 7 (x)", release.GetPrettyName());
-
+  ASSERT_TRUE(release.Load(folder / "os-release").Succeeded());
+  EXPECT_EQ("Test OS|7 (x)|7|testos|Test OS 7 (x)",
+            release.GetName() + "|" + release.GetVersion() + "|" + release.GetVersionId() + "|" +
+                release.GetId() + "|" + release.GetPrettyName());
   EXPECT_TRUE(FXErrorUtil::IsErrNo(release.Load(folder / "missing"), ENOENT));
   EXPECT_EQ("testos", release.GetId());  // kept
-
   if (::access(CYqOSRelease::kDefaultPath, R_OK) == 0 ||
       ::access(CYqOSRelease::kFallbackPath, R_OK) == 0) {
     ASSERT_TRUE(release.Load().Succeeded());
@@ -74,22 +63,15 @@ TEST(CYqOSRelease, LoadsFilesAndTheSystemOne) {
 }
 
 TEST(FXPlatform, KernelMachineAndCounts) {
-  std::string release, machine, host;
+  std::string release, machine, host, procRelease;
   ASSERT_TRUE(FXPlatform::GetKernelRelease(release).Succeeded());
   ASSERT_TRUE(FXPlatform::GetMachine(machine).Succeeded());
   ASSERT_TRUE(FXPlatform::GetHostName(host).Succeeded());
-  std::ifstream proc("/proc/sys/kernel/osrelease");
-  std::string procRelease;
-  if (std::getline(proc, procRelease)) {
-    EXPECT_EQ(procRelease, release);
-  }
-  EXPECT_FALSE(machine.empty());
-  EXPECT_FALSE(host.empty());
-  if (sizeof(void*) == 8) {
-    EXPECT_FALSE(FXPlatform::Is32BitProcessOn64BitKernel());
-  }
+  std::getline(std::ifstream("/proc/sys/kernel/osrelease"), procRelease);
+  EXPECT_TRUE(procRelease.empty() || procRelease == release) << release;
+  EXPECT_FALSE(machine.empty() || host.empty());
+  EXPECT_FALSE(sizeof(void*) == 8 && FXPlatform::Is32BitProcessOn64BitKernel());
   EXPECT_GE(FXPlatform::GetProcessorCount(), 1u);
   const DWORD page = FXPlatform::GetPageSize();
-  EXPECT_GE(page, 4096u);
-  EXPECT_EQ(0u, page & (page - 1));
+  EXPECT_TRUE(page >= 4096 && (page & (page - 1)) == 0) << page;
 }

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <list>
 #include <map>
@@ -18,9 +17,12 @@
 #include <vector>
 
 #include "yqbase/errors/ErrorUtil.h"
+#include "yqbase/files/Files_testutil.h"
 #include "yqbase/volumes/skipFS.h"
 
 namespace {
+
+typedef std::list<ZkMntTab::Entry> Entries;
 
 ZkMntTab::Entry Mount(const char* mountPoint) {
   ZkMntTab::Entry entry;
@@ -29,28 +31,43 @@ ZkMntTab::Entry Mount(const char* mountPoint) {
   return entry;
 }
 
+// Reads `table` from a temporary file into a list that held a stale entry before.
+Entries ReadTable(const std::string& table, const char* typeFilter = nullptr) {
+  yqbase_test::CTempFolder tmp;
+  std::ofstream(tmp / "mtab") << table;
+  Entries entries = {Mount("/stale")};
+  EXPECT_TRUE(ZkMntTab::getAllFromFile((tmp / "mtab").c_str(), entries, typeFilter).Succeeded());
+  return entries;
+}
+
+// "device mountPoint type options" of each entry, "+" after the cluster ones.
+std::vector<std::string> Describe(const Entries& entries) {
+  std::vector<std::string> described;
+  for (const ZkMntTab::Entry& e : entries)
+    described.push_back(e.device + " " + e.mountPoint + " " + e.fsType + " " + e.options +
+                        (e.cluster ? "+" : ""));
+  return described;
+}
+
 TEST(ZkMntTab, FindTakesTheLongestMountPointOfWholeComponents) {
-  const std::list<ZkMntTab::Entry> entries = {Mount("/"), Mount("/home"), Mount("/home/user"),
-                                              Mount("/data/"), Mount("/home/user")};
+  const Entries entries = {Mount("/"), Mount("/home"), Mount("/home/user"), Mount("/data/"),
+                           Mount("/home/user")};
   struct Row {
     const char* path;
     const char* expected;  // null: no entry
   };
-  const Row rows[] = {
-      {"/home/user2", "/home"},
-      {"/home/user/x", "/home/user"},
-      {"/home/user", "/home/user"},
-      {"/home/user/", "/home/user"},
-      {"/home/user//", "/home/user"},
-      {"/home", "/home"},
-      {"/homes", "/"},
-      {"/", "/"},
-      {"//", "/"},
-      {"/data/x", "/data/"},
-      {"/data", "/data/"},
-      {"/dat", "/"},
-      {"", nullptr},
-  };
+  const Row rows[] = {{"/home/user2", "/home"},
+                      {"/home/user/x", "/home/user"},
+                      {"/home/user/", "/home/user"},
+                      {"/home/user//", "/home/user"},
+                      {"/home", "/home"},
+                      {"/homes", "/"},
+                      {"//", "/"},
+                      {"/data/x", "/data/"},
+                      {"/data", "/data/"},
+                      {"/dat", "/"},
+                      {"", nullptr},
+                      {nullptr, nullptr}};
   // The same mounts as C records, in list order.
   std::vector<ZkMntEntry> records(entries.size());
   size_t i = 0;
@@ -60,105 +77,54 @@ TEST(ZkMntTab, FindTakesTheLongestMountPointOfWholeComponents) {
     ++i;
   }
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.path);
+    SCOPED_TRACE(row.path ? row.path : "null");
     const ZkMntTab::Entry* found = ZkMntTab::find(entries, row.path);
     const ZkMntEntry* record = zkMntTabFind(&records[0], row.path);
-    if (row.expected == nullptr) {
-      EXPECT_EQ(found, nullptr);
-    } else {
-      ASSERT_NE(found, nullptr);
-      EXPECT_EQ(found->mountPoint, row.expected);
-      // The C finder takes relative paths as text; every absolute row agrees.
-      ASSERT_NE(record, nullptr);
-      EXPECT_STREQ(record->dir, row.expected);
-    }
+    EXPECT_EQ(row.expected ? row.expected : "-", found ? found->mountPoint : "-");
+    EXPECT_STREQ(row.expected ? row.expected : "-", record ? record->dir : "-");
   }
-  EXPECT_EQ(zkMntTabFind(&records[0], nullptr), nullptr);
-  EXPECT_EQ(zkMntTabFind(&records[0], "/home/user/x"), &records[2]);
-  EXPECT_EQ(ZkMntTab::find(entries, nullptr), nullptr);
   // Of two equal mount points the first in the list wins.
+  EXPECT_EQ(zkMntTabFind(&records[0], "/home/user/x"), &records[2]);
   EXPECT_EQ(ZkMntTab::find(entries, "/home/user/x"), &*std::next(entries.begin(), 2));
   // Without a root entry, paths outside every mount point have none.
   EXPECT_EQ(ZkMntTab::find({Mount("/home")}, "/etc"), nullptr);
 }
 
-// A mount table written to a temporary file.
-class MountTableFile : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char templ[] = "/tmp/yqmtab_XXXXXX";
-    const int fd = mkstemp(templ);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    m_path = templ;
-  }
-  void TearDown() override { unlink(m_path.c_str()); }
-  void Write(const std::string& text) { std::ofstream(m_path) << text; }
-
-  std::string m_path;
-};
-
-TEST_F(MountTableFile, EntriesComeInReverseOrderWithTheRootAdded) {
-  Write(
+// Reverse order, decoded names, damaged lines left out without hiding the good ones, and a
+// root entry added when the table has none.
+TEST(ZkMntTab, ReadsTablesInReverseOrderWithTheRootAdded) {
+  bool skip = false;
+  const std::string rootType = skipFS::getInstance().GetFsType("/", skip);
+  const std::vector<std::string> expected = {"dev7 /last ext4 ",
+                                             "dev3 /plain\\x\\9 ext4 rw",
+                                             "dev2 /hash#x\\y xfs rw",
+                                             "dev1 /a b\tc ext4 rw",
+                                             "server:/export /mnt/nfs nfs4 rw,vers=4.2+",
+                                             "/dev/sda1 /boot ext4 rw,relatime",
+                                             "root-dev / " + rootType + " default"};
+  const std::string table =
       "/dev/sda1 /boot ext4 rw,relatime 0 0\n"
       "server:/export /mnt/nfs/ nfs4 rw,vers=4.2 0 0\n"
       "# a comment\n"
-      "/dev/sdb1 /mnt/with\\040space xfs ro 0 0\n");
-  std::list<ZkMntTab::Entry> entries = {Mount("/stale")};
-  ASSERT_TRUE(ZkMntTab::getAllFromFile(m_path.c_str(), entries, nullptr).Succeeded());
-  ASSERT_EQ(entries.size(), 4u);
-  auto it = entries.begin();
-  EXPECT_EQ(it->mountPoint, "/mnt/with space");
-  EXPECT_EQ(it->device, "/dev/sdb1");
-  EXPECT_EQ(it->fsType, "xfs");
-  EXPECT_EQ(it->options, "ro");
-  EXPECT_FALSE(it->cluster);
-  ++it;
-  EXPECT_EQ(it->mountPoint, "/mnt/nfs");  // trailing "/" dropped
-  EXPECT_TRUE(it->cluster);
-  ++it;
-  EXPECT_EQ(it->mountPoint, "/boot");
-  ++it;
-  EXPECT_EQ(it->device, "root-dev");
-  EXPECT_EQ(it->mountPoint, "/");
-  EXPECT_EQ(it->options, "default");
-  EXPECT_FALSE(it->cluster);
-  bool skip = false;
-  EXPECT_EQ(it->fsType, skipFS::getInstance().GetFsType("/", skip));
-}
-
-TEST_F(MountTableFile, ARootEntryInTheTableIsKeptAsItIs) {
-  Write("/dev/vda1 / ext4 rw 0 0\n/dev/vda2 /home ext4 rw 0 0\n");
-  std::list<ZkMntTab::Entry> entries;
-  ASSERT_TRUE(ZkMntTab::getAllFromFile(m_path.c_str(), entries, nullptr).Succeeded());
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries.back().device, "/dev/vda1");
-  EXPECT_EQ(entries.back().mountPoint, "/");
-}
-
-// Escaped names are decoded; damaged lines are left out without hiding the good ones.
-TEST_F(MountTableFile, EscapesAndDamagedLines) {
-  Write(
       "dev1 /a\\040b\\011c ext4 rw 0 0\n"    // space and tab
       "dev2 /hash\\043x\\134y xfs rw 0 0\n"  // "#" and backslash
       "dev3 /plain\\x\\9 ext4 rw 0 0\n"      // not escapes: kept as text
       "dev4 /nul\\000 ext4 rw 0 0\n"         // a NUL cannot be a name
       "dev5 /missing-type\n"                 // too few fields
       "dev6 /long ext4 rw," +
-      std::string(5000, 'o') +
-      " 0 0\n"
-      "   \t\n"
-      "dev7 /last ext4\n");  // options may be missing
-  std::list<ZkMntTab::Entry> entries;
-  ASSERT_TRUE(ZkMntTab::getAllFromFile(m_path.c_str(), entries, nullptr).Succeeded());
-  std::vector<std::string> points;
-  for (const ZkMntTab::Entry& entry : entries) points.push_back(entry.mountPoint);
-  const std::vector<std::string> expected = {"/last", "/plain\\x\\9", "/hash#x\\y", "/a b\tc", "/"};
-  EXPECT_EQ(points, expected);
-  EXPECT_EQ(entries.front().options, "");
+      std::string(5000, 'o') + " 0 0\n   \t\ndev7 /last ext4\n";
+  EXPECT_EQ(expected, Describe(ReadTable(table)));
+  EXPECT_EQ((std::vector<std::string>{"/dev/vda2 /home ext4 rw", "/dev/vda1 / ext4 rw"}),
+            Describe(ReadTable("/dev/vda1 / ext4 rw 0 0\n/dev/vda2 /home ext4 rw 0 0\n")));
+
+  yqbase_test::CTempFolder tmp;
+  Entries entries = {Mount("/stale")};
+  ASSERT_TRUE(ZkMntTab::getAllFromFile((tmp / "none").c_str(), entries, nullptr).Succeeded());
+  EXPECT_EQ(std::vector<std::string>{"root-dev / " + rootType + " default"}, Describe(entries));
+  EXPECT_TRUE(FXErrorUtil::IsWin32(ZkMntTab::getAllFromFile(nullptr, entries, nullptr), 87));
 }
 
-TEST_F(MountTableFile, ClusterFlagWithAndWithoutTypeFilter) {
+TEST(ZkMntTab, ClusterFlagWithAndWithoutTypeFilter) {
   struct Row {
     const char* type;
     const char* options;
@@ -178,65 +144,38 @@ TEST_F(MountTableFile, ClusterFlagWithAndWithoutTypeFilter) {
   for (const Row& row : rows)
     table += std::string("dev /m/") + row.type + "_" + row.options + " " + row.type + " " +
              row.options + " 0 0\n";
-  Write(table);
-  std::list<ZkMntTab::Entry> plain, filtered;
-  ASSERT_TRUE(ZkMntTab::getAllFromFile(m_path.c_str(), plain, nullptr).Succeeded());
-  ASSERT_TRUE(ZkMntTab::getAllFromFile(m_path.c_str(), filtered, "nfs,VXFS,gpfs").Succeeded());
+  const Entries plain = ReadTable(table), filtered = ReadTable(table, "nfs,VXFS,gpfs");
+  ASSERT_EQ(plain.size(), filtered.size());  // the filter marks entries; it leaves none out
+  auto a = plain.rbegin(), b = filtered.rbegin();
   for (const Row& row : rows) {
-    const std::string mountPoint = std::string("/m/") + row.type + "_" + row.options;
-    SCOPED_TRACE(mountPoint);
-    const ZkMntTab::Entry* a = ZkMntTab::find(plain, mountPoint.c_str());
-    const ZkMntTab::Entry* b = ZkMntTab::find(filtered, mountPoint.c_str());
-    ASSERT_TRUE(a != nullptr && b != nullptr);
-    EXPECT_EQ(a->mountPoint, mountPoint);
-    EXPECT_EQ(a->cluster, row.noFilter);
-    EXPECT_EQ(b->cluster, row.withFilter);
+    SCOPED_TRACE(std::string(row.type) + " " + row.options);
+    EXPECT_EQ(std::string("/m/") + row.type + "_" + row.options, (++a)->mountPoint);
+    EXPECT_EQ(row.noFilter, a->cluster);
+    EXPECT_EQ(row.withFilter, (++b)->cluster);
   }
-  // The filter marks entries; it leaves none out.
-  EXPECT_EQ(plain.size(), filtered.size());
-}
-
-TEST_F(MountTableFile, MissingTableGivesTheRootEntryAlone) {
-  std::list<ZkMntTab::Entry> entries = {Mount("/stale")};
-  const std::string missing = m_path + ".missing";
-  ASSERT_TRUE(ZkMntTab::getAllFromFile(missing.c_str(), entries, nullptr).Succeeded());
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries.front().device, "root-dev");
-
-  EXPECT_TRUE(FXErrorUtil::IsWin32(ZkMntTab::getAllFromFile(nullptr, entries, nullptr), 87));
 }
 
 // The real table of this machine: a root entry, every mount point absolute and without a
-// trailing "/", and the volume of a path is one of its ancestors.
-TEST(ZkMntTab, ReadsThisMachinesMounts) {
-  std::list<ZkMntTab::Entry> entries;
-  ASSERT_TRUE(ZkMntTab::getAll(entries).Succeeded());
-  ASSERT_FALSE(entries.empty());
-  int roots = 0;
+// trailing "/"; the C records read the same table in the same order, without the added root.
+TEST(ZkMntTab, ReadsThisMachinesMountsAndRecordsMatch) {
+  Entries entries;
+  ASSERT_TRUE(ZkMntTab::getAll(entries, "nfs").Succeeded());
   for (const ZkMntTab::Entry& entry : entries) {
     SCOPED_TRACE(entry.mountPoint);
-    ASSERT_FALSE(entry.mountPoint.empty());
-    EXPECT_EQ(entry.mountPoint[0], '/');
+    EXPECT_EQ("/", entry.mountPoint.substr(0, 1));
     EXPECT_TRUE(entry.mountPoint == "/" || entry.mountPoint.back() != '/');
     EXPECT_FALSE(entry.fsType.empty());
-    roots += entry.mountPoint == "/";
   }
-  EXPECT_GE(roots, 1);
   const ZkMntTab::Entry* proc = ZkMntTab::find(entries, "/proc/self/status");
   ASSERT_NE(proc, nullptr);
-  EXPECT_EQ(proc->mountPoint, "/proc");
-  EXPECT_EQ(proc->fsType, "proc");
-}
+  EXPECT_EQ(proc->mountPoint + " " + proc->fsType, "/proc proc");
+  ASSERT_NE(ZkMntTab::find(entries, "/etc"), nullptr);
 
-// The C records read the same table as getAll, in the same order, without the added root.
-TEST(ZkMntTab, RecordsMatchTheEntries) {
-  std::list<ZkMntTab::Entry> entries;
-  ASSERT_TRUE(ZkMntTab::getAll(entries, "nfs").Succeeded());
   char error[64] = "x";
   int count = -1;
   ZkMntEntry* list = zkReadMntTabNew(error, sizeof error, "nfs", &count);
   EXPECT_STREQ(error, "");
-  std::list<ZkMntTab::Entry> fromRecords;
+  Entries fromRecords;
   for (ZkMntEntry* e = list; e != nullptr; e = e->next)
     fromRecords.push_back({e->fsname, e->dir, e->cluster != 0, e->type, e->opts});
   zkFreeMntTab(list);
@@ -255,9 +194,7 @@ TEST(ZkMntTab, RecordsMatchTheEntries) {
 
   ZkMntEntry root;
   GetRootEntry(root);
-  EXPECT_STREQ(root.fsname, "root-dev");
-  EXPECT_STREQ(root.dir, "/");
-  EXPECT_STREQ(root.opts, "default");
+  EXPECT_EQ(std::string(root.fsname) + " " + root.dir + " " + root.opts, "root-dev / default");
 }
 
 TEST(skipFS, IgnoreDirs) {
@@ -268,40 +205,62 @@ TEST(skipFS, IgnoreDirs) {
     const char* folder;
     bool skip;
   };
-  const Row rows[] = {{"/tmp", true},         {"/tmp/", true}, {"/var/cache", true},
-                      {"/var//cache/", true}, {"/data", true}, {"/tmp/x", false},
-                      {"/var", false},        {"", false},     {"/", false}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.folder);
-    EXPECT_EQ(fs.isSkipDir(row.folder), row.skip);
-  }
+  const Row rows[] = {{"/tmp", true},  {"/tmp/", true},   {"/var//cache/", true},
+                      {"/data", true}, {"/tmp/x", false}, {"/var", false},
+                      {"", false},     {"/", false}};
+  for (const Row& row : rows) EXPECT_EQ(fs.isSkipDir(row.folder), row.skip) << row.folder;
   fs.setIgnoreDirs("");
   EXPECT_FALSE(fs.isSkipDir("/tmp"));
 }
 
-// With the cache on, a device's type is kept: a second path on the same device gets it
-// without asking the kernel, and a failed look-up is not kept.
-TEST(skipFS, TypeCachePerDevice) {
+TEST(skipFS, IgnoreTypesList) {
   skipFS& fs = skipFS::getInstance();
-  fs.SetFSCacheEnabled(true);
-  std::string type;
-  EXPECT_TRUE(fs.isSkipFS("/proc/self", type, nullptr));
-  EXPECT_EQ(type, "proc");
+  const std::string saved = fs.GetIgnoreFSTypes();
+  fs.SetIgnoreFSTypes("");
+  EXPECT_EQ(fs.GetIgnoreFSTypes().size(), 152u);
+  EXPECT_TRUE(fs.isSkipFS("nfs") && fs.isSkipFS(""));  // "": the empty item of the default list
+  EXPECT_FALSE(fs.isSkipFS("ext3") || fs.isSkipFS("nf"));
+  const char* rows[][2] = {{"xfs", ":xfs:"}, {":xfs", ":xfs:"}, {"a:b:", ":a:b:"}, {":", "::"}};
+  for (const auto& row : rows) {
+    fs.SetIgnoreFSTypes(row[0]);
+    EXPECT_EQ(fs.GetIgnoreFSTypes(), row[1]) << row[0];
+  }
+  fs.SetIgnoreFSTypes("xfs");
+  EXPECT_TRUE(fs.isSkipFS("xfs"));
+  EXPECT_FALSE(fs.isSkipFS("nfs"));
+  fs.SetIgnoreFSTypes(saved);
+}
+
+// Kernel file systems, with and without the per-device cache: with it, a second path on the
+// same device gets the type kept for it, and a failed look-up is not kept.
+TEST(skipFS, TypesOfKernelFileSystems) {
+  skipFS& fs = skipFS::getInstance();
   struct stat64 st;
   ASSERT_EQ(stat64("/proc/1", &st), 0);
-  EXPECT_TRUE(fs.isSkipFS("/proc/1", type, &st));
-  EXPECT_EQ(type, "proc");
-  EXPECT_FALSE(fs.isSkipFS("/no/such/path", type, nullptr));
-  EXPECT_EQ(type, "Error");
+  EXPECT_EQ(zk_fs_major(&st), major(st.st_dev));
+  for (bool cache : {false, true}) {
+    fs.SetFSCacheEnabled(cache);
+    const char* rows[][2] = {
+        {"/proc/self", "proc"},     {"/proc/1", "proc"},      {"/sys", "sysfs"},
+        {"/no/such/path", "Error"}, {"/sys/kernel", "sysfs"},
+    };
+    for (const auto& row : rows) {
+      SCOPED_TRACE(std::string(row[0]) + (cache ? " cached" : ""));
+      std::string type;
+      const bool error = row[1] == std::string("Error");
+      EXPECT_EQ(!error,
+                fs.isSkipFS(row[0], type, row[0] == std::string("/proc/1") ? &st : nullptr));
+      EXPECT_EQ(row[1], type);
+    }
+  }
   fs.SetFSCacheEnabled(false);
-  EXPECT_FALSE(fs.IsFSCacheEnabled());
 }
 
 // A tmpfs mounted in a private mount namespace is named and skipped by default.
 TEST(skipFS, TmpfsInAPrivateNamespace) {
   if (geteuid() != 0) GTEST_SKIP() << "mounting needs root";
-  char dir[] = "/tmp/yqskipfs_XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
+  yqbase_test::CTempFolder tmp;
+  const char* dir = tmp.path().c_str();
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -315,59 +274,9 @@ TEST(skipFS, TmpfsInAPrivateNamespace) {
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
-  rmdir(dir);
   ASSERT_TRUE(WIFEXITED(status));
   if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "no private mount namespace here";
   EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
-TEST(skipFS, IgnoreTypesList) {
-  skipFS& fs = skipFS::getInstance();
-  const std::string saved = fs.GetIgnoreFSTypes();
-  fs.SetIgnoreFSTypes("");
-  EXPECT_EQ(fs.GetIgnoreFSTypes().size(), 152u);
-  EXPECT_TRUE(fs.isSkipFS("nfs"));
-  EXPECT_FALSE(fs.isSkipFS("ext3"));
-  EXPECT_TRUE(fs.isSkipFS(""));  // the empty item of the default list
-  EXPECT_FALSE(fs.isSkipFS("nf"));
-  struct Row {
-    const char* set;
-    const char* stored;
-  };
-  const Row rows[] = {{"xfs", ":xfs:"}, {":xfs", ":xfs:"}, {"a:b:", ":a:b:"}, {":", "::"}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.set);
-    fs.SetIgnoreFSTypes(row.set);
-    EXPECT_EQ(fs.GetIgnoreFSTypes(), row.stored);
-  }
-  fs.SetIgnoreFSTypes("xfs");
-  EXPECT_TRUE(fs.isSkipFS("xfs"));
-  EXPECT_FALSE(fs.isSkipFS("nfs"));
-  fs.SetIgnoreFSTypes(saved);
-}
-
-TEST(skipFS, TypesOfKernelFileSystems) {
-  struct Row {
-    const char* path;
-    const char* type;
-    bool skip;
-  };
-  const Row rows[] = {{"/proc", "proc", true},
-                      {"/proc/self/status", "proc", true},
-                      {"/sys", "sysfs", true},
-                      {"/no/such/path", "Error", false}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.path);
-    bool skip = !row.skip;
-    EXPECT_EQ(skipFS::getInstance().GetFsType(row.path, skip), row.type);
-    EXPECT_EQ(skip, row.skip);
-  }
-  // A caller's stat record is used for the first look.
-  struct stat64 st;
-  ASSERT_EQ(stat64("/proc", &st), 0);
-  bool skip = false;
-  EXPECT_EQ(skipFS::getInstance().GetFsType("/proc", skip, &st), "proc");
-  EXPECT_EQ(zk_fs_major(&st), major(st.st_dev));
 }
 
 }  // namespace

@@ -4,10 +4,13 @@
 #include <unistd.h>
 #include <utime.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <list>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/files/DirectoryExt.h"
@@ -21,7 +24,7 @@ using yqbase_test::CTempFolder;
 
 namespace {
 
-void Touch(const std::string& path) { ASSERT_TRUE(CYqFile::WriteWholeFile(path, "x").Succeeded()); }
+void Touch(const std::string& path) { ASSERT_TRUE(yqbase_test::MakeFile(path, "x")) << path; }
 
 std::string Cwd() {
   char buffer[PATH_MAX];
@@ -43,30 +46,22 @@ std::set<std::string> ListNative(const std::string& folder, LONGLONG flags, CYqE
   return names;
 }
 
-TEST(FXFileFind, EmptyFolderGivesTheDotsThenNoMoreFiles) {
-  CTempFolder tmp;
-  CYqError end;
-  EXPECT_TRUE(ListNative(tmp.path(), 0, end).empty());
-  EXPECT_TRUE(FXErrorUtil::IsWin32(end, 18)) << end.AsString();
-  ListNative(tmp / "missing", 0, end);
-  EXPECT_TRUE(FXErrorUtil::IsErrNo(end, ENOENT));
-}
-
-// Names holding every byte value but "/" and NUL come back, and open again, byte for byte.
+// Names holding every byte value but "/" and NUL come back, and open again, byte for byte; an
+// empty folder has only the dots; the end of a search is Win32 18.
 TEST(FXFileFind, NamesWithEveryByteValue) {
-  CTempFolder tmp;
+  CTempFolder tmp, empty;
+  CYqError end;
+  EXPECT_TRUE(ListNative(empty.path(), 0, end).empty());
+  EXPECT_TRUE(FXErrorUtil::IsWin32(end, 18)) << end.AsString();
+  EXPECT_TRUE(ListNative(tmp / "missing", 0, end).empty() && FXErrorUtil::IsErrNo(end, ENOENT));
   std::set<std::string> made;
   for (int first = 1; first < 256; first += 16) {
     std::string name;
     for (int c = first; c < first + 16 && c < 256; ++c)
       if (c != '/') name += static_cast<char>(c);
-    if (name == "." || name == "..") continue;
-    const int fd = ::open((tmp.path() + "/" + name).c_str(), O_CREAT | O_WRONLY, 0644);
-    ASSERT_GE(fd, 0) << first;
-    ::close(fd);
+    Touch(tmp / name);
     made.insert(name);
   }
-  CYqError end;
   EXPECT_EQ(ListNative(tmp.path(), 0, end), made);
   // The find data's stat record comes from the open search.
   auto_find_handle handle;
@@ -110,13 +105,12 @@ TEST(FXFileFind, FolderLongerThanPathMax) {
 
 // The guard refuses short and system folders before any call; nothing there is touched.
 TEST(FXFileRemoveFolder, GuardRefusesShortAndSystemFolders) {
-  const char* const refused[] = {"",     "/",     "//",      "/ab",           "/home",
-                                 "/tmp", "/usr/", "/tmp/..", "/tmp/../home/", "/var/./"};
-  for (const char* path : refused) {
-    SCOPED_TRACE(path);
+  for (const char* path :
+       {"", "/", "//", "/ab", "/home", "/tmp", "/usr/", "/tmp/..", "/tmp/../home/", "/var/./"}) {
     CYqError err = FXFile::RemoveFolder(std::string(path), 0);
-    EXPECT_TRUE(FXErrorUtil::IsWin32(err, 87)) << err.AsString();
-    EXPECT_NE(err.AsString().find("ZK_MIN_PRUNE_LENGTH (4) bytes"), std::string::npos);
+    EXPECT_TRUE(FXErrorUtil::IsWin32(err, 87) &&
+                yqbase_test::HasText(err, "ZK_MIN_PRUNE_LENGTH (4) bytes"))
+        << path << ": " << err.AsString();
   }
   EXPECT_TRUE(FXFolder::DoesFolderExist("/tmp"));
 }
@@ -125,16 +119,16 @@ TEST(FXFileRemoveFolder, GuardRefusesShortAndSystemFolders) {
 TEST(FXFileRemoveFolder, RemovesATreeWithLinksButNotTheirTargets) {
   CTempFolder tmp;
   const std::string tree = tmp / "tree", outside = tmp / "outside";
-  ASSERT_TRUE(FXFolder::CreateFoldersIteratively(tree + "/a/b/c").Succeeded());
-  ASSERT_TRUE(FXFolder::CreateFoldersIteratively(tree + "/a/b/c").Succeeded());  // twice is fine
-  ASSERT_TRUE(FXFolder::CreateFolder(outside).Succeeded());
+  ASSERT_TRUE(FXFolder::CreateFoldersIteratively(tree + "/a/b/c").Succeeded() &&
+              FXFolder::CreateFoldersIteratively(tree + "/a/b/c").Succeeded() &&  // twice is fine
+              FXFolder::CreateFolder(outside).Succeeded());
   Touch(outside + "/kept");
   Touch(tree + "/a/file");
-  ASSERT_EQ(::symlink(outside.c_str(), (tree + "/a/b/to_folder").c_str()), 0);
-  ASSERT_EQ(::symlink((outside + "/kept").c_str(), (tree + "/to_file").c_str()), 0);
-  ASSERT_EQ(::symlink("/nowhere", (tree + "/a/b/c/dangling").c_str()), 0);
-  ASSERT_EQ(::symlink(".", (tree + "/a/loop").c_str()), 0);
-  ASSERT_EQ(::mkfifo((tree + "/a/fifo").c_str(), 0644), 0);
+  ASSERT_EQ(0, ::symlink(outside.c_str(), (tree + "/a/b/to_folder").c_str()) +
+                   ::symlink((outside + "/kept").c_str(), (tree + "/to_file").c_str()) +
+                   ::symlink("/nowhere", (tree + "/a/b/c/dangling").c_str()) +
+                   ::symlink(".", (tree + "/a/loop").c_str()) +
+                   ::mkfifo((tree + "/a/fifo").c_str(), 0644));
   ASSERT_TRUE(FXFile::RemoveFolder(tree, 0).Succeeded());
   EXPECT_FALSE(FXFolder::DoesFolderExist(tree));
   EXPECT_TRUE(FXFile::DoesFileExist(outside + "/kept"));
@@ -175,8 +169,7 @@ TEST(FXFileMatching, ListAndDeleteByPattern) {
   // A pattern the matcher refuses deletes nothing.
   const std::string tooLong(2000, '*');
   CYqError err = FXFile::DeleteMatchingFiles(tmp.path(), tooLong, ZK_DELETE_FOLDERS);
-  EXPECT_TRUE(err.Failed());
-  EXPECT_NE(err.AsString().find("cmatch.initialize failed:"), std::string::npos);
+  EXPECT_TRUE(err.Failed() && yqbase_test::HasText(err, "cmatch.initialize failed:"));
 
   ASSERT_TRUE(FXFile::DeleteMatchingFilesOlderThan(tmp.path(), "*.log", 2000, 0).Succeeded());
   EXPECT_EQ(yqbase_test::NativeNames(tmp.path()),
@@ -213,6 +206,133 @@ TEST(DirectoryExt, ReadsNamesAndNotifiesObserversOnce) {
     dir.attach(new Observer(notified));
   }
   EXPECT_EQ(notified, 2);
+}
+
+// The kept list is the mount table sorted longest mount point first, the table's order kept
+// among equal lengths, and the same for every caller until it is reset.
+TEST(FXFolder, VolumeListIsTheMountTableLongestFirst) {
+  FXFolder::resetLogicalVolumeList();
+  std::list<ZkMntTab::Entry> volumes, expected;
+  ASSERT_TRUE(FXFolder::getLogicalVolumeList(volumes).Succeeded());
+  ASSERT_TRUE(ZkMntTab::getAll(expected).Succeeded());
+  expected.sort(FXFolder::CmpPathByLength);  // a stable sort
+  EXPECT_TRUE(volumes == expected);
+  EXPECT_EQ(volumes.back().mountPoint, "/");
+  EXPECT_FALSE(FXFolder::CmpPathByLength(volumes.back(), volumes.back()));  // a strict order
+
+  // Callers on several threads all get the same copy.
+  std::vector<std::list<ZkMntTab::Entry>> copies(4);
+  std::vector<std::thread> threads;
+  for (auto& copy : copies)
+    threads.emplace_back([&copy] { (void)FXFolder::getLogicalVolumeList(copy); });
+  for (std::thread& thread : threads) thread.join();
+  for (const auto& copy : copies) EXPECT_TRUE(copy == volumes);
+}
+
+// The first request after a reset decides the cluster-type filter; later ones get that list.
+TEST(FXFolder, ResetRereadsTheTable) {
+  FXFolder::resetLogicalVolumeList();
+  std::list<ZkMntTab::Entry> all, filtered;
+  ASSERT_TRUE(FXFolder::getLogicalVolumeList(all, "NO-SUCH-TYPE").Succeeded());
+  for (const ZkMntTab::Entry& entry : all) EXPECT_FALSE(entry.cluster) << entry.mountPoint;
+  ASSERT_TRUE(FXFolder::getLogicalVolumeList(filtered, nullptr).Succeeded());
+  EXPECT_TRUE(filtered == all);
+  FXFolder::resetLogicalVolumeList();
+  ASSERT_TRUE(FXFolder::getLogicalVolumeList(filtered, nullptr).Succeeded());
+  EXPECT_EQ(filtered.size(), all.size());
+}
+
+TEST(CYqDirectory, MatchWildcard) {
+  struct Row {
+    const char* pattern;
+    const char* name;
+    bool sensitive, insensitive;
+  };
+  const Row rows[] = {
+      {"*", "", true, true},           {"*", "anything", true, true},
+      {"?", "", false, false},         {"a?c", "abc", true, true},
+      {"*.LOG", "x.log", false, true}, {"a*b*c", "aXbYc", true, true},
+      {"a*b*c", "aXbY", false, false}, {"", "", true, true},
+      {"", "a", false, false},         {"**a", "a", true, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.pattern) + " / " + row.name);
+    EXPECT_EQ(CYqDirectory::MatchWildcard(row.pattern, row.name, false), row.sensitive);
+    EXPECT_EQ(CYqDirectory::MatchWildcard(row.pattern, row.name, true), row.insensitive);
+  }
+  EXPECT_FALSE(CYqDirectory::MatchWildcard(nullptr, "a", false));
+  // Backtracking-heavy patterns must still answer quickly.
+  const std::string many(5000, 'a');
+  EXPECT_FALSE(CYqDirectory::MatchWildcard("a*a*a*a*a*a*a*a*b", many.c_str(), false));
+  EXPECT_TRUE(CYqDirectory::MatchWildcard("*a*a*a*a*a*a*a*a", many.c_str(), true));
+}
+
+// Null and empty folders are refused before any file-system call, by every operation.
+TEST(CYqDirectory, NullAndEmptyArguments) {
+  bool empty = false;
+  const CYqError errors[] = {
+      CYqDirectory::Create(nullptr, true),
+      CYqDirectory::Remove(nullptr, 1u),
+      CYqDirectory::IsEmpty(nullptr, empty),
+      CYqDirectory::GetSpaceUsage(nullptr, nullptr, nullptr),
+      CYqDirectory::Copy(nullptr, "/tmp", true, nullptr, false),
+  };
+  for (const CYqError& err : errors) EXPECT_TRUE(FXErrorUtil::IsWin32(err, 87)) << err.AsString();
+  EXPECT_TRUE(FXErrorUtil::IsWin32(CYqDirectory::Create("", false), 4306));
+  EXPECT_NE(CYqDirectory::Copy("/tmp", "", true, nullptr, false).AsString().find("pDstDir cannot"),
+            std::string::npos);
+}
+
+TEST(CYqDirectory, CreateListCopyWalkRemove) {
+  CTempFolder tmp;
+  const std::string src = tmp / "src", dst = tmp / "dst";
+  ASSERT_TRUE(CYqDirectory::Create((src + "/sub/deeper").c_str(), true).Succeeded());
+  EXPECT_TRUE(CYqDirectory::IsEmpty((src + "/sub/deeper").c_str()));
+  for (const char* name : {"/a.txt", "/B.TXT", "/c.bin", "/sub/d.txt"})
+    ASSERT_TRUE(CYqFile::WriteWholeFile(src + name, name).Succeeded());
+
+  CYqDirectory dir;
+  ASSERT_TRUE(dir.Open(src.c_str(), "*.txt", true).Succeeded());
+  std::set<std::string> listed;
+  SYqDirEntry entry;
+  for (bool end = false; dir.GetEntry(&entry, end).Succeeded() && !end;) listed.insert(entry.name);
+  EXPECT_EQ(listed, (std::set<std::string>{"a.txt", "B.TXT"}));
+  EXPECT_TRUE(FXErrorUtil::IsErrNo(dir.Open((tmp / "missing").c_str(), nullptr, false), ENOENT));
+
+  EXPECT_TRUE(CYqDirectory::Copy(src.c_str(), dst.c_str(), true, nullptr, false).Failed());
+  ASSERT_TRUE(CYqDirectory::Create(dst.c_str(), false).Succeeded());
+  ASSERT_TRUE(CYqFile::WriteWholeFile(dst + "/a.txt", "mine").Succeeded());
+  ASSERT_TRUE(CYqDirectory::Copy(src.c_str(), dst.c_str(), true, "*.txt", false).Succeeded());
+  EXPECT_EQ(yqbase_test::NativeNames(dst), (std::set<std::string>{"a.txt", "sub"}));
+  EXPECT_EQ(yqbase_test::ReadNative(dst + "/a.txt"), "mine");  // not overwritten
+  EXPECT_EQ(yqbase_test::NativeNames(dst + "/sub"), (std::set<std::string>{"d.txt", "deeper"}));
+
+  // Walk: every entry once, sub-folders only when recursive and within the depth.
+  struct Count {
+    static CYqError Walker(const char*, const char* name, bool, void* context) {
+      static_cast<std::set<std::string>*>(context)->insert(name);
+      return std::string(name) == "stop" ? FXErrorUtil::ErrorWin32(YQ_LOC, 5) : CYqError();
+    }
+  };
+  std::set<std::string> walked;
+  ASSERT_TRUE(CYqDirectory::Walk(src.c_str(), &walked, -1, true, Count::Walker).Succeeded());
+  EXPECT_EQ(walked, (std::set<std::string>{"a.txt", "B.TXT", "c.bin", "sub", "d.txt", "deeper"}));
+  walked.clear();
+  ASSERT_TRUE(CYqDirectory::Walk(src.c_str(), &walked, 0, true, Count::Walker).Succeeded());
+  EXPECT_EQ(walked.size(), 4u);
+  ASSERT_TRUE(CYqFile::WriteWholeFile(src + "/stop", "").Succeeded());
+  EXPECT_TRUE(
+      FXErrorUtil::IsWin32(CYqDirectory::Walk(src.c_str(), &walked, 0, false, Count::Walker), 5));
+
+  unsigned long long total = 0, free = 0;
+  ASSERT_TRUE(CYqDirectory::GetSpaceUsage(src.c_str(), &total, &free).Succeeded());
+  EXPECT_TRUE(total > 0 && free <= total);
+
+  EXPECT_TRUE(FXErrorUtil::IsErrNo(CYqDirectory::Remove(src.c_str(), false, false), ENOTEMPTY));
+  ASSERT_TRUE(CYqDirectory::Remove(src.c_str(), true, false).Succeeded());
+  EXPECT_EQ(yqbase_test::ReadNative(src), "<none>");
+  EXPECT_TRUE(CYqDirectory::Remove(src.c_str(), true, true).Succeeded());
+  EXPECT_TRUE(CYqDirectory::Remove(src.c_str(), 0u).Failed());
 }
 
 }  // namespace

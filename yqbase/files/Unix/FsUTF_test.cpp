@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -13,12 +14,16 @@
 #include <string>
 #include <vector>
 
+#include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/errors/ZkException.h"
 #include "yqbase/files/Files_testutil.h"
+#include "yqbase/files/utfFsUtils.h"
 #include "yqbase/strings/TempZkUCS.h"
 
 using yqbase_test::CScopedLocale;
 using yqbase_test::CTempFolder;
+using yqbase_test::HasText;
+using yqbase_test::MakeFile;
 using yqbase_test::NativeNames;
 
 namespace {
@@ -62,118 +67,83 @@ bool DecodesAsUtf8(const std::string& text) {
   }
 }
 
-std::string CreateNative(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0644);
-  if (fd < 0) return std::strerror(errno);
-  ::close(fd);
-  return "";
+// The function and file of the innermost item: where the failure was found.
+std::string FirstCause(const CYqError& err) {
+  const std::vector<FXErrorItemPtr> items = err.GetItems();
+  if (items.empty()) return "";
+  return std::string(items.back()->GetLocation().function) + " in " +
+         items.back()->GetLocation().file;
+}
+
+// Every entry of `folder` in UTF-8 but "." and "..", read with readdir_utf (`how` 0) or
+// readdir_r_utf into a dirent64 (1) or a dirent (2).
+std::set<std::string> ListUtf8(const std::string& folder, int how) {
+  std::set<std::string> names;
+  DIR* dir = TempFsUTF::opendir_utf(folder.c_str());
+  EXPECT_NE(nullptr, dir);
+  alignas(struct dirent64) char buffer[TempFsUTF::kDirentBufferSize];
+  struct dirent64* result64 = nullptr;
+  struct dirent* result = nullptr;
+  while (dir != nullptr) {
+    result = how == 0 ? TempFsUTF::readdir_utf(dir, nullptr) : nullptr;
+    if (how == 1 && TempFsUTF::readdir_r_utf(dir, reinterpret_cast<struct dirent64*>(buffer),
+                                             &result64, nullptr) == 0)
+      result = reinterpret_cast<struct dirent*>(result64);
+    if (how == 2 && TempFsUTF::readdir_r_utf(dir, reinterpret_cast<struct dirent*>(buffer), &result,
+                                             nullptr) != 0)
+      result = nullptr;
+    if (result == nullptr) break;
+    const std::string name = result->d_name;
+    if (name != "." && name != "..") names.insert(name);
+  }
+  EXPECT_EQ(0, dir ? TempFsUTF::closedir_utf(dir) : 0);
+  return names;
 }
 
 }  // namespace
 
-TEST(TempFsUTF, EscapeOfUndecodableBytesInUtf8Locale) {
-  CScopedLocale locale("C.UTF-8", false);
-  ASSERT_TRUE(locale.ok());
-  std::string error;
-  const std::string utf8 = TempFsUTF::mbeToUtf(
-      "a\xFF"
-      "b",
-      &error);
-  EXPECT_EQ(
-      "a\xE2\x80\x8B\xC3\xBF"
-      "b\xEF\xBB\xBF",
-      utf8);
-  EXPECT_EQ("", error);  // an invalid name in a UTF-8 locale is simply escaped
-  EXPECT_EQ(
-      "a\xFF"
-      "b",
-      TempFsUTF::utfToMbe(utf8.c_str(), &error));
-  EXPECT_EQ("", error);
-}
-
-TEST(TempFsUTF, ValidUtf8StaysOrIsEscapedByMode) {
-  const char* name = "\xC3\xA9t\xC3\xA9";  // "été"
-  {
-    CScopedLocale locale("C.UTF-8", false);
-    EXPECT_EQ(name, TempFsUTF::mbeToUtf(name, nullptr));
-  }
-  {
-    CScopedLocale locale("C.UTF-8", true);
-    const std::string escaped = TempFsUTF::mbeToUtf(name, nullptr);
-    EXPECT_EQ("\xE2\x80\x8B\xC3\x83\xC2\xA9t\xC3\x83\xC2\xA9\xEF\xBB\xBF", escaped);
-    EXPECT_EQ(name, TempFsUTF::utfToMbe(escaped.c_str(), nullptr));
-  }
-}
-
-TEST(TempFsUTF, AsciiIsTheSameInEveryMode) {
-  std::string ascii;
-  for (int b = 1; b < 0x80; ++b) ascii += static_cast<char>(b);
-  for (const SMode& mode : kModes) {
-    CScopedLocale locale(mode.locale, mode.ignoreLocale);
-    SCOPED_TRACE(std::string(mode.locale) + (mode.ignoreLocale ? " ignoring locale" : ""));
-    for (const std::string& name : {std::string(), std::string("report.txt"), ascii}) {
-      std::string error;
-      EXPECT_EQ(name, TempFsUTF::mbeToUtf(name.c_str(), &error));
-      EXPECT_EQ(name, TempFsUTF::utfToMbe(name.c_str(), &error));
-      EXPECT_EQ("", error);
-    }
-  }
-}
-
-// Every native name survives native -> UTF-8 -> native, and its UTF-8 form is valid.
-TEST(TempFsUTF, RoundTripOfEveryByteInEveryMode) {
-  for (const SMode& mode : kModes) {
-    CScopedLocale locale(mode.locale, mode.ignoreLocale);
-    ASSERT_TRUE(locale.ok());
-    for (const std::string& name : StressNames()) {
-      SCOPED_TRACE(std::string(mode.locale) + (mode.ignoreLocale ? " ignoring locale: " : ": ") +
-                   name);
-      std::string error;
-      const std::string utf8 = TempFsUTF::mbeToUtf(name.c_str(), &error);
-      EXPECT_TRUE(DecodesAsUtf8(utf8));
-      std::string back, backError;
-      EXPECT_TRUE(TempFsUTF::utfToMbeChecked(utf8.c_str(), back, backError)) << backError;
-      EXPECT_EQ(name, back);
-    }
-  }
-}
-
-TEST(TempFsUTF, CLocaleReportsAndEscapes) {
-  CScopedLocale locale("C", false);
-  std::string error;
-  EXPECT_EQ("caf\xE2\x80\x8B\xC3\xA9\xEF\xBB\xBF", TempFsUTF::mbeToUtf("caf\xE9", &error));
-  EXPECT_EQ(
-      "MBE to UCS conversion failed (caf\xE9): Invalid MBE byte sequence. MBE string is "
-      "incompatible with the current system locale.",
-      error);
-
-  // A character the locale cannot encode has no native form: the input comes back.
-  error.clear();
-  EXPECT_EQ("caf\xC3\xA9", TempFsUTF::utfToMbe("caf\xC3\xA9", &error));
-  EXPECT_EQ(
-      "UCS to MBE conversion failed: One of UCS-2 characters does not have MBE "
-      "representation in the current locale.",
-      error);
-}
-
-TEST(TempFsUTF, UtfToMbeRejectsMalformedInput) {
-  CScopedLocale locale("C.UTF-8", false);
-  struct {
-    const char* input;
+// Bytes a mode cannot decode are escaped between U+200B and U+FEFF, each byte as the character
+// of its value, and read back; the C locale also reports the failure it escaped.
+TEST(TempFsUTF, EscapesWhatTheModeCannotDecode) {
+  const struct {
+    const char* locale;
+    bool ignoreLocale;
+    const char* native;
+    const char* utf8;
     const char* error;
-  } const cases[] = {
-      {"bad\xFF", "String \"bad\xFF\" is not in UTF-8 format."},
-      {"a\xED\xA0\x80", "String \"a\xED\xA0\x80\" is not in UTF-8 format."},
-  };
+  } cases[] = {{"C.UTF-8", false, "a\xFFz", "a\xE2\x80\x8B\xC3\xBFz\xEF\xBB\xBF", ""},
+               {"C.UTF-8", false, "\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9", ""},
+               {"C.UTF-8", true, "\xC3\xA9t\xC3\xA9",
+                "\xE2\x80\x8B\xC3\x83\xC2\xA9t\xC3\x83\xC2\xA9\xEF\xBB\xBF", ""},
+               {"C", false, "caf\xE9", "caf\xE2\x80\x8B\xC3\xA9\xEF\xBB\xBF",
+                "MBE to UCS conversion failed (caf\xE9): Invalid MBE byte sequence. MBE string is "
+                "incompatible with the current system locale."}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.input);
-    std::string native, error;
-    EXPECT_FALSE(TempFsUTF::utfToMbeChecked(c.input, native, error));
-    EXPECT_EQ(c.input, native);
+    CScopedLocale locale(c.locale, c.ignoreLocale);
+    ASSERT_TRUE(locale.ok());
+    SCOPED_TRACE(std::string(c.locale) + (c.ignoreLocale ? " ignoring locale: " : ": ") + c.native);
+    std::string error;
+    EXPECT_EQ(c.utf8, TempFsUTF::mbeToUtf(c.native, &error));
     EXPECT_EQ(c.error, error);
     error.clear();
-    EXPECT_EQ(c.input, TempFsUTF::utfToMbe(c.input, &error));
-    EXPECT_EQ(c.error, error);
+    EXPECT_EQ(c.native, TempFsUTF::utfToMbe(c.utf8, &error));
+    EXPECT_EQ("", error);
+  }
+  // Input without a native form comes back as it is, with the reason: a character the C
+  // locale cannot encode, text that is not UTF-8.
+  const char* const noNative[][3] = {
+      {"C", "caf\xC3\xA9",
+       "UCS to MBE conversion failed: One of UCS-2 characters does not have MBE representation "
+       "in the current locale."},
+      {"C.UTF-8", "bad\xFF", "String \"bad\xFF\" is not in UTF-8 format."},
+      {"C.UTF-8", "a\xED\xA0\x80", "String \"a\xED\xA0\x80\" is not in UTF-8 format."}};
+  for (const auto& c : noNative) {
+    CScopedLocale locale(c[0], false);
+    std::string error, native, checkedError;
+    EXPECT_EQ(c[1], TempFsUTF::utfToMbe(c[1], &error));
+    EXPECT_EQ(c[2], error);
+    EXPECT_FALSE(TempFsUTF::utfToMbeChecked(c[1], native, checkedError));
+    EXPECT_EQ(std::string(c[1]) + c[2], native + checkedError);
   }
 }
 
@@ -181,26 +151,20 @@ TEST(TempFsUTF, UtfToMbeRejectsMalformedInput) {
 // U+0141 no longer becomes "A" and U+0100 no longer a NUL.
 TEST(TempFsUTF, OnlyTheLibrarysEscapeIsReadAsBytes) {
   CScopedLocale locale("C.UTF-8", false);
-  const std::string open = "\xE2\x80\x8B", close = "\xEF\xBB\xBF";
-  const struct {
-    std::string utf8;
-    std::string native;  // empty: the same as the input
-  } cases[] = {
-      {open + "\xC5\x81" + close, ""},               // U+0141 inside
-      {"a" + open + "\xC4\x80" + close, ""},         // U+0100 inside
-      {open + "A" + close, ""},                      // ASCII only
-      {"a" + open + "\xC3\xBFx", ""},                // not closed
-      {open + "\xC3\xBE" + close + "b", ""},         // text after the close
-      {"\xC3\xA9" + open + "\xC3\xBE" + close, ""},  // non-ASCII start of the name
-      {"a" + open + "\xC3\xBFx" + close, "a\xFFx"},
-      {"\xC3\xA9/" + open + "\xC3\xBE" + close + "/d" + open + "\xC3\xBD" + close,
-       "\xC3\xA9/\xFE/d\xFD"},  // one escaped name per component
-      {"/t/d" + open + "\xC3\xBD/\xC3\xBE" + close, "/t/d\xFD/\xFE"},  // a whole path escaped
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.utf8);
-    EXPECT_EQ(c.native.empty() ? c.utf8 : c.native, TempFsUTF::utfToMbe(c.utf8.c_str(), nullptr));
-  }
+  const std::string o = "\xE2\x80\x8B", c = "\xEF\xBB\xBF";      // open, close
+  const std::string kept[] = {o + "\xC5\x81" + c,                // U+0141 inside
+                              "a" + o + "\xC4\x80" + c,          // U+0100 inside
+                              o + "A" + c,                       // ASCII only
+                              "a" + o + "\xC3\xBFx",             // not closed
+                              o + "\xC3\xBE" + c + "b",          // text after the close
+                              "\xC3\xA9" + o + "\xC3\xBE" + c};  // non-ASCII start of the name
+  for (const std::string& utf8 : kept) EXPECT_EQ(utf8, TempFsUTF::utfToMbe(utf8.c_str(), nullptr));
+  const std::pair<std::string, std::string> read[] = {
+      {"a" + o + "\xC3\xBFx" + c, "a\xFFx"},
+      {"\xC3\xA9/" + o + "\xC3\xBE" + c + "/d" + o + "\xC3\xBD" + c,
+       "\xC3\xA9/\xFE/d\xFD"},                                   // one escaped name per component
+      {"/t/d" + o + "\xC3\xBD/\xC3\xBE" + c, "/t/d\xFD/\xFE"}};  // a whole path escaped
+  for (const auto& r : read) EXPECT_EQ(r.second, TempFsUTF::utfToMbe(r.first.c_str(), nullptr));
 }
 
 // Names built from the shapes of escapes map to distinct native names, except a name and the
@@ -248,93 +212,56 @@ TEST(TempFsUTF, UcsToUtfTakesUnalignedUnits) {
 }
 
 // Names made natively list back through readdir_utf and readdir_r_utf as UTF-8 names that
-// reach the same files, and UTF-8 names create the same native names, in every mode.
+// convert back to them and reach the same files, and UTF-8 names create the same native
+// names, in every mode.
 TEST(TempFsUTF, ListingRealFilesInEveryMode) {
   const std::vector<std::string> names = StressNames();
   for (const SMode& mode : kModes) {
     CScopedLocale locale(mode.locale, mode.ignoreLocale);
     SCOPED_TRACE(std::string(mode.locale) + (mode.ignoreLocale ? " ignoring locale" : ""));
-    CTempFolder folder;
-    for (const std::string& name : names) ASSERT_EQ("", CreateNative(folder / name)) << name;
+    CTempFolder folder, second;
+    for (const std::string& name : names) ASSERT_TRUE(MakeFile(folder / name)) << name;
     const std::set<std::string> native = NativeNames(folder.path());
     ASSERT_EQ(names.size(), native.size());
-
-    std::set<std::string> listed, listedReentrant, utf8Names;
-    DIR* dir = TempFsUTF::opendir_utf(folder.path().c_str());
-    ASSERT_NE(nullptr, dir);
-    while (const struct dirent* entry = TempFsUTF::readdir_utf(dir, nullptr)) {
-      const std::string utf8 = entry->d_name;
-      if (utf8 == "." || utf8 == "..") continue;
-      utf8Names.insert(utf8);
-      listed.insert(TempFsUTF::utfToMbe(utf8.c_str(), nullptr));
+    const std::set<std::string> utf8Names = ListUtf8(folder.path(), 0);
+    EXPECT_EQ(utf8Names, ListUtf8(folder.path(), 1));
+    std::set<std::string> listed;
+    for (const std::string& utf8 : utf8Names) {
+      // Valid UTF-8 that reads back to the native name; ASCII stays as it is.
+      std::string back, error;
+      EXPECT_TRUE(DecodesAsUtf8(utf8)) << utf8;
+      EXPECT_TRUE(TempFsUTF::utfToMbeChecked(utf8.c_str(), back, error)) << error;
+      const bool ascii = std::all_of(back.begin(), back.end(), [](char c) { return c > 0; });
+      EXPECT_TRUE(!ascii || utf8 == back) << utf8;
+      listed.insert(back);
       struct stat64 st;
       EXPECT_EQ(0, TempFsUTF::lstat_utf((folder.path() + "/" + utf8).c_str(), &st)) << utf8;
-    }
-    EXPECT_EQ(0, TempFsUTF::closedir_utf(dir));
-    EXPECT_EQ(native, listed);
-
-    dir = TempFsUTF::opendir_utf(folder.path().c_str());
-    ASSERT_NE(nullptr, dir);
-    alignas(struct dirent64) char buffer[TempFsUTF::kDirentBufferSize];
-    struct dirent64* entry = reinterpret_cast<struct dirent64*>(buffer);
-    struct dirent64* result = nullptr;
-    while (TempFsUTF::readdir_r_utf(dir, entry, &result, nullptr) == 0 && result != nullptr) {
-      const std::string utf8 = result->d_name;
-      if (utf8 != "." && utf8 != "..") listedReentrant.insert(utf8);
-    }
-    EXPECT_EQ(0, TempFsUTF::closedir_utf(dir));
-    EXPECT_EQ(utf8Names, listedReentrant);
-
-    // The other direction: the UTF-8 names create the original native names.
-    CTempFolder second;
-    for (const std::string& utf8 : utf8Names) {
+      // The other direction: the UTF-8 names create the original native names.
       const int fd = TempFsUTF::creat_utf((second.path() + "/" + utf8).c_str(), 0644);
       ASSERT_GE(fd, 0) << utf8;
       ::close(fd);
     }
+    EXPECT_EQ(native, listed);
     EXPECT_EQ(native, NativeNames(second.path()));
   }
 }
 
-TEST(TempFsUTF, ReaddirEntryOutgrowsTheRecord) {
+// A name whose escape is longer than d_name is still listed whole; the end of a listing keeps
+// errno, and a missing folder sets it.
+TEST(TempFsUTF, ReaddirEntryOutgrowsTheRecordAndKeepsErrno) {
   CScopedLocale locale("C.UTF-8", false);
-  CTempFolder folder;
+  CTempFolder folder, empty;
   const std::string name(250, '\xFF');
-  ASSERT_EQ("", CreateNative(folder / name));
+  ASSERT_TRUE(MakeFile(folder / name));
   const std::string expected = TempFsUTF::mbeToUtf(name.c_str(), nullptr);
   ASSERT_GT(expected.size(), 255u);
+  for (int how : {0, 1, 2})
+    EXPECT_EQ(std::set<std::string>{expected}, ListUtf8(folder.path(), how)) << how;
 
-  DIR* dir = TempFsUTF::opendir_utf(folder.path().c_str());
-  ASSERT_NE(nullptr, dir);
-  std::set<std::string> seen;
-  while (const struct dirent* entry = TempFsUTF::readdir_utf(dir, nullptr))
-    seen.insert(entry->d_name);
-  EXPECT_EQ(1u, seen.count(expected));
-  EXPECT_EQ(0, TempFsUTF::closedir_utf(dir));
-
-  dir = TempFsUTF::opendir_utf(folder.path().c_str());
-  alignas(struct dirent) char buffer[TempFsUTF::kDirentBufferSize];
-  struct dirent* result = nullptr;
-  seen.clear();
-  while (TempFsUTF::readdir_r_utf(dir, reinterpret_cast<struct dirent*>(buffer), &result,
-                                  nullptr) == 0 &&
-         result != nullptr)
-    seen.insert(result->d_name);
-  EXPECT_EQ(1u, seen.count(expected));
-  EXPECT_EQ(0, TempFsUTF::closedir_utf(dir));
-}
-
-TEST(TempFsUTF, ReaddirAtEndKeepsErrno) {
-  CTempFolder folder;
-  DIR* dir = TempFsUTF::opendir_utf(folder.path().c_str());
-  ASSERT_NE(nullptr, dir);
-  int entries = 0;
   errno = 0;
-  while (TempFsUTF::readdir_utf(dir, nullptr) != nullptr) ++entries;
+  EXPECT_TRUE(ListUtf8(empty.path(), 0).empty());
   EXPECT_EQ(0, errno);
-  EXPECT_EQ(2, entries);  // "." and ".."
-  EXPECT_EQ(0, TempFsUTF::closedir_utf(dir));
-  EXPECT_EQ(nullptr, TempFsUTF::opendir_utf((folder / "missing").c_str()));
+  EXPECT_EQ(nullptr, TempFsUTF::opendir_utf((empty / "missing").c_str()));
   EXPECT_EQ(ENOENT, errno);
 }
 
@@ -345,11 +272,10 @@ TEST(TempFsUTF, WrappersActLikeTheirCalls) {
   const std::string dir = folder / "d\xC3\xA9j\xC3\xA0";
   const std::string file = dir + "/f\xFF.txt";  // not valid UTF-8: passed through unchanged
   const std::string escaped = dir + "/" + TempFsUTF::mbeToUtf("f\xFF.txt", nullptr);
+  const std::string link = dir + "/l\xC3\xAFnk", hard = dir + "/h\xC3\xA4rd",
+                    moved = dir + "/m\xC3\xB6ved", fifo = dir + "/p\xC3\xAFpe";
 
   EXPECT_EQ(0, TempFsUTF::mkdir_utf(dir.c_str(), 0755));
-  errno = 0;
-  EXPECT_EQ(-1, TempFsUTF::mkdir_utf(dir.c_str(), 0755));
-  EXPECT_EQ(EEXIST, errno);
   const int fd = TempFsUTF::open_utf(escaped.c_str(), O_CREAT | O_WRONLY, 0600);
   ASSERT_GE(fd, 0);
   EXPECT_EQ(3, ::write(fd, "abc", 3));
@@ -358,92 +284,70 @@ TEST(TempFsUTF, WrappersActLikeTheirCalls) {
 
   struct stat st;
   struct stat64 st64;
+  struct utimbuf times = {1000000000, 1200000000};
   EXPECT_EQ(0, TempFsUTF::stat_utf(escaped.c_str(), &st));
   EXPECT_EQ(3, st.st_size);
-  EXPECT_EQ(0, TempFsUTF::truncate_utf(escaped.c_str(), 10));
-  EXPECT_EQ(0, TempFsUTF::stat_utf(escaped.c_str(), &st64));
+  EXPECT_EQ(0, TempFsUTF::truncate_utf(escaped.c_str(), 10) +
+                   TempFsUTF::stat_utf(escaped.c_str(), &st64));
   EXPECT_EQ(10, st64.st_size);
-  EXPECT_EQ(0, TempFsUTF::access_utf(escaped.c_str(), R_OK));
-  EXPECT_EQ(0, TempFsUTF::chmod_utf(escaped.c_str(), 0640));
-  EXPECT_EQ(0, TempFsUTF::lstat_utf(escaped.c_str(), &st64));
+  EXPECT_EQ(0, TempFsUTF::access_utf(escaped.c_str(), R_OK) +
+                   TempFsUTF::chmod_utf(escaped.c_str(), 0640) +
+                   TempFsUTF::lstat_utf(escaped.c_str(), &st64) +
+                   TempFsUTF::chown_utf(escaped.c_str(), ::getuid(), ::getgid()) +
+                   TempFsUTF::utime_utf(escaped.c_str(), &times) +
+                   TempFsUTF::stat_utf(escaped.c_str(), &st));
   EXPECT_EQ(0640u, st64.st_mode & 07777);
-  EXPECT_EQ(0, TempFsUTF::chown_utf(escaped.c_str(), ::getuid(), ::getgid()));
-  struct utimbuf times = {1000000000, 1200000000};
-  EXPECT_EQ(0, TempFsUTF::utime_utf(escaped.c_str(), &times));
-  EXPECT_EQ(0, TempFsUTF::stat_utf(escaped.c_str(), &st));
   EXPECT_EQ(1200000000, st.st_mtime);
-
   FILE* stream = TempFsUTF::fopen_utf(escaped.c_str(), "r");
   ASSERT_NE(nullptr, stream);
   ::fclose(stream);
 
-  // Links: the target text is converted too, and readlink hands it back in UTF-8.
-  const std::string link = dir + "/l\xC3\xAFnk";
+  // Links: the target text is converted too, and readlink hands it back in UTF-8; the whole
+  // target is escaped from its first undecodable byte on, and names the same file.
   EXPECT_EQ(0, TempFsUTF::symlink_utf(escaped.c_str(), link.c_str()));
   char target[600];
   const ssize_t n = TempFsUTF::readlink_utf(link.c_str(), target, sizeof target);
   ASSERT_GT(n, 0);
-  // The whole target is escaped from its first undecodable byte on; it names the same file.
   EXPECT_EQ(TempFsUTF::mbeToUtf(file.c_str(), nullptr),
             std::string(target, static_cast<size_t>(n)));
   EXPECT_EQ(4, TempFsUTF::readlink_utf(link.c_str(), target, 4));  // cut like readlink
-  EXPECT_EQ(0, TempFsUTF::lchown_utf(link.c_str(), ::getuid(), ::getgid()));
-  EXPECT_EQ(0, TempFsUTF::stat_utf(link.c_str(), &st));
-  EXPECT_EQ(0, TempFsUTF::unlink_utf(link.c_str()));
-
-  const std::string hard = dir + "/h\xC3\xA4rd";
-  EXPECT_EQ(0, TempFsUTF::link_utf(escaped.c_str(), hard.c_str()));
-  const std::string moved = dir + "/m\xC3\xB6ved";
-  EXPECT_EQ(0, TempFsUTF::rename_utf(hard.c_str(), moved.c_str()));
+  EXPECT_EQ(0, TempFsUTF::lchown_utf(link.c_str(), ::getuid(), ::getgid()) +
+                   TempFsUTF::stat_utf(link.c_str(), &st) + TempFsUTF::unlink_utf(link.c_str()) +
+                   TempFsUTF::link_utf(escaped.c_str(), hard.c_str()) +
+                   TempFsUTF::rename_utf(hard.c_str(), moved.c_str()) +
+                   TempFsUTF::lchmod_utf(moved.c_str(), 0600));
   EXPECT_EQ((std::set<std::string>{"f\xFF.txt", "m\xC3\xB6ved"}), NativeNames(dir));
-  EXPECT_EQ(0, TempFsUTF::lchmod_utf(moved.c_str(), 0600));
-
-  const std::string fifo = dir + "/p\xC3\xAFpe";
-  EXPECT_EQ(0, TempFsUTF::mknod_utf(fifo.c_str(), S_IFIFO | 0600, 0));
-  EXPECT_EQ(0, TempFsUTF::lstat_utf(fifo.c_str(), &st));
+  EXPECT_EQ(0, TempFsUTF::mknod_utf(fifo.c_str(), S_IFIFO | 0600, 0) +
+                   TempFsUTF::lstat_utf(fifo.c_str(), &st));
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
-
   struct statfs64 fs;
   EXPECT_EQ(0, TempFsUTF::statfs_utf(dir.c_str(), &fs));
 
   // Failures keep the call's errno.
-  struct {
-    const char* what;
-    std::function<long()> call;
-    int error;
-  } const failures[] = {
-      {"rmdir of a full folder", [&] { return TempFsUTF::rmdir_utf(dir.c_str()); }, ENOTEMPTY},
-      {"stat through a file", [&] { return TempFsUTF::stat_utf((escaped + "/x").c_str(), &st); },
-       ENOTDIR},
-      {"unlink of a folder", [&] { return TempFsUTF::unlink_utf(dir.c_str()); }, EISDIR},
-      {"open of a missing file",
-       [&] { return TempFsUTF::open_utf((dir + "/none").c_str(), O_RDONLY); }, ENOENT},
-      {"creat below a missing folder",
-       [&] { return TempFsUTF::creat_utf((dir + "/none/x").c_str(), 0600); }, ENOENT},
-      {"link onto a name in use",
-       [&] { return TempFsUTF::link_utf(escaped.c_str(), moved.c_str()); }, EEXIST},
-      {"readlink of a file",
-       [&] { return static_cast<long>(TempFsUTF::readlink_utf(escaped.c_str(), target, 10)); },
-       EINVAL},
-  };
+  const std::pair<std::function<long()>, int> failures[] = {
+      {[&] { return TempFsUTF::mkdir_utf(dir.c_str(), 0755); }, EEXIST},
+      {[&] { return TempFsUTF::rmdir_utf(dir.c_str()); }, ENOTEMPTY},
+      {[&] { return TempFsUTF::stat_utf((escaped + "/x").c_str(), &st); }, ENOTDIR},
+      {[&] { return TempFsUTF::unlink_utf(dir.c_str()); }, EISDIR},
+      {[&] { return TempFsUTF::open_utf((dir + "/none").c_str(), O_RDONLY); }, ENOENT},
+      {[&] { return TempFsUTF::creat_utf((dir + "/none/x").c_str(), 0600); }, ENOENT},
+      {[&] { return TempFsUTF::link_utf(escaped.c_str(), moved.c_str()); }, EEXIST},
+      {[&] { return TempFsUTF::readlink_utf(escaped.c_str(), target, 10); }, EINVAL}};
   for (const auto& f : failures) {
-    SCOPED_TRACE(f.what);
     errno = 0;
-    EXPECT_EQ(-1, f.call());
-    EXPECT_EQ(f.error, errno);
+    EXPECT_EQ(-1, f.first());
+    EXPECT_EQ(f.second, errno) << &f - failures;
   }
 }
 
 TEST(TempFsUTF, WorkingFolderInUtf8) {
   CScopedLocale locale("C.UTF-8", false);
   CTempFolder folder;
-  const std::string dir = folder / "w\xFE";
-  ASSERT_EQ(0, ::mkdir(dir.c_str(), 0755));
-  std::string previous;
+  ASSERT_EQ(0, ::mkdir((folder / "w\xFE").c_str(), 0755));
+  std::string previous, now;
   ASSERT_EQ(0, TempFsUTF::getcwd_utf(previous));
   const std::string utf8 = folder / TempFsUTF::mbeToUtf("w\xFE", nullptr);
   ASSERT_EQ(0, TempFsUTF::chdir_utf(utf8.c_str()));
-  std::string now;
   EXPECT_EQ(0, TempFsUTF::getcwd_utf(now));
   EXPECT_EQ(utf8, now);
   char buffer[512];
@@ -456,6 +360,205 @@ TEST(TempFsUTF, WorkingFolderInUtf8) {
   ASSERT_NE(nullptr, allocated);
   EXPECT_EQ(utf8, allocated);
   std::free(allocated);
-  EXPECT_EQ(0, TempFsUTF::chdir_utf(previous.c_str()));
-  EXPECT_EQ(0, TempFsUTF::rmdir_utf(utf8.c_str()));
+  EXPECT_EQ(0, TempFsUTF::chdir_utf(previous.c_str()) + TempFsUTF::rmdir_utf(utf8.c_str()));
+}
+
+// The out-pointer checks come before any conversion or system call: nothing is created.
+TEST(CYqUTFOSAPI, NullOutPointersFailBeforeTouchingTheFileSystem) {
+  CTempFolder folder;
+  const std::string newFile = folder / "new";
+  const char* path = newFile.c_str();
+  std::string templ = folder / "tmpXXXXXX";
+  char buffer[16];
+  const std::pair<CYqError, const char*> cases[] = {
+      {CYqUTFOSAPI::fopen(nullptr, path, "w"), "*fp"},
+      {CYqUTFOSAPI::freopen(nullptr, path, "w", stdout), "*fp"},
+      {CYqUTFOSAPI::open(nullptr, path, O_CREAT | O_WRONLY, 0644), "*fd"},
+      {CYqUTFOSAPI::open2(nullptr, path, O_CREAT | O_WRONLY, 0644, 0), "*fd"},
+      {CYqUTFOSAPI::creat(nullptr, path, 0644), "*fd"},
+      {CYqUTFOSAPI::readlink(nullptr, path, buffer, sizeof buffer), "*readSize"},
+      {CYqUTFOSAPI::mktemp(&templ[0], nullptr), "*szTempFileName"}};
+  for (const auto& c : cases) {
+    EXPECT_TRUE(FXErrorUtil::IsWin32(c.first, 87) &&
+                HasText(c.first, std::string("Input ") + c.second + " is null"))
+        << c.first.AsString();
+    EXPECT_NE(std::string::npos, FirstCause(c.first).find(" in utfFsUtils.cpp"));
+  }
+  EXPECT_TRUE(NativeNames(folder.path()).empty());
+}
+
+// Failures are errno items made at the wrapper; the calls that open or read a file name it.
+TEST(CYqUTFOSAPI, FailuresAreErrnoErrorsAtTheWrapper) {
+  CTempFolder folder;
+  const std::string file = folder / "file", none = folder / "none";
+  ASSERT_TRUE(MakeFile(file));
+  struct stat st;
+  struct stat64 st64;
+  DIR* dir = nullptr;
+  int fd = -1, size = 0;
+  FILE* fp = nullptr;
+  char buffer[8];
+  const struct {
+    CYqError err;
+    int error;
+    const char* function;
+    std::string text;
+  } cases[] = {
+      {CYqUTFOSAPI::stat(none.c_str(), &st), ENOENT, "stat(const char*, stat*)", ""},
+      {CYqUTFOSAPI::stat((file + "/x").c_str(), &st64), ENOTDIR, "stat(const char*, stat64*)", ""},
+      {CYqUTFOSAPI::lstat(none.c_str(), &st), ENOENT, "lstat(const char*, stat*)", ""},
+      {CYqUTFOSAPI::mkdir(file.c_str(), 0755), EEXIST, "mkdir(const char*, int)", ""},
+      {CYqUTFOSAPI::rmdir(file.c_str()), ENOTDIR, "rmdir(const char*)", ""},
+      {CYqUTFOSAPI::unlink(folder.path().c_str()), EISDIR, "unlink(const char*)", ""},
+      {CYqUTFOSAPI::chdir(file.c_str()), ENOTDIR, "chdir(const char*)", ""},
+      {CYqUTFOSAPI::access(none.c_str(), F_OK), ENOENT, "access(const char*, int)", ""},
+      {CYqUTFOSAPI::rename(none.c_str(), file.c_str()), ENOENT, "rename(const char*, const char*)",
+       ""},
+      {CYqUTFOSAPI::link(file.c_str(), file.c_str()), EEXIST, "link(const char*, const char*)", ""},
+      {CYqUTFOSAPI::opendir(&dir, file.c_str()), ENOTDIR, "opendir(DIR**, const char*)", ""},
+      {CYqUTFOSAPI::open(&fd, none.c_str(), O_RDONLY, 0644), ENOENT,
+       "open(int*, const char*, int, int)",
+       "Open failed, File=" + none + ", OperationFlag=0x0, PermissionMode=0x1A4"},
+      {CYqUTFOSAPI::fopen(&fp, none.c_str(), "r"), ENOENT,
+       "fopen(FILE**, const char*, const char*)", "Failed to open file " + none},
+      {CYqUTFOSAPI::creat(&fd, (none + "/x").c_str(), 0644), ENOENT,
+       "creat(int*, const char*, int)", "Create file failed"},
+      {CYqUTFOSAPI::readlink(&size, none.c_str(), buffer, sizeof buffer), ENOENT,
+       "readlink(int*, const char*, char*, size_t)", "readlink failed for '" + none + "'"}};
+  for (const auto& c : cases) {
+    EXPECT_TRUE(FXErrorUtil::IsErrNo(c.err, c.error) && HasText(c.err, c.text)) << c.err.AsString();
+    EXPECT_EQ(std::string("static CYqError CYqUTFOSAPI::") + c.function + " in utfFsUtils.cpp",
+              FirstCause(c.err));
+  }
+  EXPECT_TRUE(fd == -1 && fp == nullptr);  // untouched on failure
+}
+
+// A name with no native form fails with 774, and the wrapper adds its own location.
+TEST(CYqUTFOSAPI, ConversionFailureIs774) {
+  CScopedLocale locale("C", false);
+  struct stat st;
+  const CYqError err = CYqUTFOSAPI::stat("/tmp/caf\xC3\xA9", &st);
+  EXPECT_TRUE(FXErrorUtil::IsWin32(err, 774));
+  const std::vector<FXErrorItemPtr> items = err.GetItems();
+  ASSERT_EQ(2u, items.size());
+  EXPECT_STREQ("static CYqError CYqUTFOSAPI::stat(const char*, stat*)",
+               items[0]->GetLocation().function);
+  EXPECT_EQ("CYqError utfToMbe(const char*, std::string&) in utfConversions.cpp", FirstCause(err));
+  EXPECT_TRUE(HasText(err, "UCS to MBE conversion failed"));
+  // Each converted argument of a two-path call can fail on its own.
+  EXPECT_TRUE(FXErrorUtil::IsWin32(CYqUTFOSAPI::rename("/tmp/a", "/tmp/caf\xC3\xA9"), 774));
+}
+
+TEST(CYqUTFOSAPI, OperationsOnRealFiles) {
+  CScopedLocale locale("C.UTF-8", false);
+  CTempFolder folder;
+  const std::string dir = folder / "d\xC3\xAFr", file = dir + "/f\xC3\xAFle",
+                    link = dir + "/l\xC3\xAFnk";
+  ASSERT_TRUE(CYqUTFOSAPI::mkdir(dir.c_str(), 0755).Succeeded());
+  ASSERT_TRUE(CYqUTFOSAPI::access(dir.c_str(), W_OK).Succeeded());
+  int fd = -1;
+  ASSERT_TRUE(CYqUTFOSAPI::open2(&fd, file.c_str(), O_CREAT | O_WRONLY, 0600, 7).Succeeded());
+  EXPECT_EQ(5, ::write(fd, "hello", 5));
+  ::close(fd);
+  ASSERT_TRUE(CYqUTFOSAPI::creat(&fd, (dir + "/c").c_str(), 0600).Succeeded());
+  ::close(fd);
+
+  struct stat64 st;
+  ASSERT_TRUE(CYqUTFOSAPI::stat(file.c_str(), &st).Succeeded());
+  EXPECT_EQ(5, st.st_size);
+  struct utimbuf times = {1000, 2000};
+  struct statfs fs;
+  ASSERT_TRUE(CYqUTFOSAPI::chmod(file.c_str(), 0644).Succeeded() &&
+              CYqUTFOSAPI::utime(file.c_str(), &times).Succeeded() &&
+              CYqUTFOSAPI::lstat(file.c_str(), &st).Succeeded() &&
+              CYqUTFOSAPI::statfs(dir.c_str(), &fs).Succeeded());
+  EXPECT_EQ(0644u, st.st_mode & 07777);
+  EXPECT_EQ(2000, st.st_mtime);
+  FILE* fp = nullptr;
+  ASSERT_TRUE(CYqUTFOSAPI::fopen(&fp, file.c_str(), "r").Succeeded());
+  ASSERT_TRUE(CYqUTFOSAPI::freopen(&fp, file.c_str(), "a", fp).Succeeded());
+  ::fclose(fp);
+
+  ASSERT_TRUE(CYqUTFOSAPI::symlink("f\xC3\xAFle", link.c_str()).Succeeded());
+  char target[64];
+  int size = 0;
+  ASSERT_TRUE(CYqUTFOSAPI::readlink(&size, link.c_str(), target, sizeof target).Succeeded());
+  EXPECT_EQ("f\xC3\xAFle", std::string(target, static_cast<size_t>(size)));
+  ASSERT_TRUE(CYqUTFOSAPI::link(file.c_str(), (dir + "/hard").c_str()).Succeeded());
+  ASSERT_TRUE(CYqUTFOSAPI::rename((dir + "/hard").c_str(), (dir + "/moved").c_str()).Succeeded());
+
+  std::string templ = dir + "/t\xC3\xA9mpXXXXXX";
+  std::vector<char> made(templ.size() + 1);
+  ASSERT_TRUE(CYqUTFOSAPI::mktemp(&templ[0], made.data()).Succeeded());
+  const std::string temp = made.data();
+  EXPECT_EQ(templ.substr(0, templ.size() - 6) + "|" + std::to_string(templ.size()),
+            temp.substr(0, templ.size() - 6) + "|" + std::to_string(temp.size()));
+  EXPECT_EQ((std::set<std::string>{"c", "f\xC3\xAFle", "l\xC3\xAFnk", "moved",
+                                   temp.substr(dir.size() + 1)}),
+            NativeNames(dir));
+
+  ASSERT_TRUE(CYqUTFOSAPI::chdir(dir.c_str()).Succeeded());
+  EXPECT_TRUE(CYqUTFOSAPI::remove("moved").Succeeded());
+  EXPECT_TRUE(CYqUTFOSAPI::chdir("/").Succeeded());
+  for (const std::string& name : {link, dir + "/c", file, temp})
+    EXPECT_TRUE(CYqUTFOSAPI::unlink(name.c_str()).Succeeded()) << name;
+  EXPECT_TRUE(CYqUTFOSAPI::rmdir(dir.c_str()).Succeeded());
+}
+
+// Native names with every byte value list back through readdir and readdir_r as UTF-8 names
+// that convert back to the same bytes, in a UTF-8 locale and in the C locale.
+TEST(CYqUTFOSAPI, ListsEveryByteValue) {
+  for (const char* localeName : {"C.UTF-8", "C"}) {
+    for (bool ignoreLocale : {false, true}) {
+      CScopedLocale locale(localeName, ignoreLocale);
+      SCOPED_TRACE(std::string(localeName) + (ignoreLocale ? " ignoring locale" : ""));
+      CTempFolder folder;
+      for (int b = 1; b <= 0xFF; ++b)
+        ASSERT_TRUE(b == '/' ||
+                    MakeFile(folder / ("n" + std::string(1, static_cast<char>(b)) + "e")));
+      const std::set<std::string> native = NativeNames(folder.path());
+      ASSERT_EQ(254u, native.size());
+      for (bool reentrant : {false, true}) {
+        DIR* dir = nullptr;
+        ASSERT_TRUE(CYqUTFOSAPI::opendir(&dir, folder.path().c_str()).Succeeded());
+        std::set<std::string> listed;
+        alignas(struct dirent) char buffer[1300];
+        struct dirent* entry = reinterpret_cast<struct dirent*>(buffer);
+        for (struct dirent* result = entry; result != nullptr;) {
+          const CYqError err = reentrant ? CYqUTFOSAPI::readdir_r(dir, entry, &result)
+                                         : CYqUTFOSAPI::readdir(entry, dir);
+          if (FXErrorUtil::IsWin32(err, 18) || result == nullptr) break;
+          ASSERT_TRUE(err.Succeeded()) << err.AsString();
+          std::string back;
+          ASSERT_TRUE(CYqUTFOSAPI::UTF8ToLocalEncoding(entry->d_name, back).Succeeded());
+          if (back != "." && back != "..") listed.insert(back);
+        }
+        ::closedir(dir);
+        EXPECT_EQ(native, listed);
+      }
+    }
+  }
+}
+
+// A name of 200 bytes 0xFF takes 406 bytes in UTF-8: readdir reports the overflow of its
+// record, readdir_r hands the whole name over.
+TEST(CYqUTFOSAPI, ReaddirLimitsTheNameLength) {
+  CScopedLocale locale("C.UTF-8", false);
+  CTempFolder folder;
+  ASSERT_TRUE(MakeFile(folder / std::string(200, '\xFF')));
+  DIR* dir = nullptr;
+  ASSERT_TRUE(CYqUTFOSAPI::opendir(&dir, folder.path().c_str()).Succeeded());
+  alignas(struct dirent64) char buffer[1300];
+  struct dirent64* entry = reinterpret_cast<struct dirent64*>(buffer);
+  bool overflowed = false;
+  for (CYqError err; !FXErrorUtil::IsWin32(err = CYqUTFOSAPI::readdir(entry, dir), 18);)
+    overflowed = overflowed || FXErrorUtil::IsErrNo(err, EOVERFLOW);
+  EXPECT_TRUE(overflowed);
+  ::rewinddir(dir);
+  size_t longest = 0;
+  struct dirent64* result = nullptr;
+  while (CYqUTFOSAPI::readdir_r(dir, entry, &result).Succeeded() && result != nullptr)
+    longest = std::max(longest, std::strlen(result->d_name));
+  EXPECT_EQ(406u, longest);
+  ::closedir(dir);
 }

@@ -54,10 +54,9 @@ TEST_F(UnixSymbolicLinkTree, AgreesWithRealpath) {
       std::vector<std::string> links, links2;
       std::string out, out2;
       bool isRecursion = true;
-      EXPECT_TRUE(UnixSymbolicLink::getPhysicalPath(path, out, links, false, false));
-      EXPECT_TRUE(UnixSymbolicLink::getPhysicalPath(path, out2, isRecursion, links2, false, false));
-      EXPECT_EQ(out, expected);
-      EXPECT_EQ(out2, expected);
+      EXPECT_TRUE(UnixSymbolicLink::getPhysicalPath(path, out, links, false, false) &&
+                  UnixSymbolicLink::getPhysicalPath(path, out2, isRecursion, links2, false, false));
+      EXPECT_EQ(std::string(expected) + " " + expected, out + " " + out2);
       EXPECT_FALSE(isRecursion);
       EXPECT_EQ(links, links2);
     }
@@ -94,11 +93,7 @@ TEST_F(UnixSymbolicLinkTree, ListsAndMissingComponents) {
                                                 c.ignoreStatError),
               c.resolved);
     EXPECT_EQ(links, expected);
-    if (c.resolved) {
-      EXPECT_EQ(out, root + "/" + c.out);
-    } else {
-      EXPECT_EQ(errno, EMLINK);
-    }
+    EXPECT_TRUE(c.resolved ? out == root + "/" + c.out : errno == EMLINK) << out << " " << errno;
   }
   std::vector<std::string> links;
   std::string out;
@@ -121,9 +116,9 @@ TEST_F(UnixSymbolicLinkTree, LoopsEndAtTheGuard) {
                                                      addLinkedPath, false));
     }
   }
-  EXPECT_EQ(log.Writer().Lines().back().level, -1);
-  EXPECT_NE(log.Writer().Lines().back().text.find("is a recursion symbolic link"),
-            std::string::npos);
+  const yqtest::SLogLine last = log.Writer().Lines().back();
+  EXPECT_TRUE(last.level == -1 &&
+              last.text.find("is a recursion symbolic link") != std::string::npos);
 }
 
 TEST(UnixSymbolicLink, MapForm) {
@@ -137,10 +132,8 @@ TEST(UnixSymbolicLink, MapForm) {
                {"/a/b/c", 7, "/z/c"}, {"/a/b/c", 9, "/w/c"}, {"/r1/c", 7, nullptr}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path + std::string(" id ") + std::to_string(c.id));
-    std::string out;
+    std::string out = "-";
     EXPECT_EQ(UnixSymbolicLink::getPhysicalPath(c.path, out, map, c.id, 3), c.out != nullptr);
-    if (c.out != nullptr) {
-      EXPECT_EQ(out, c.out);
-    }
+    EXPECT_TRUE(!c.out || out == c.out) << out;
   }
 }
