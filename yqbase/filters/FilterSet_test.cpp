@@ -11,18 +11,14 @@
 #include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/filters/FilterSet_testutil.h"
 #include "yqbase/logging/LogWriter_testutil.h"
+#include "yqbase/strings/StringExtensions.h"
 
 namespace {
 
+// The names of a path, without empty ones.
 std::vector<std::string> Components(const std::string& path) {
   std::vector<std::string> out;
-  size_t p = 0;
-  while (p < path.size()) {
-    while (p < path.size() && path[p] == '/') ++p;
-    const size_t start = p;
-    while (p < path.size() && path[p] != '/') ++p;
-    if (p > start) out.push_back(path.substr(start, p - start));
-  }
+  FXString::Split(path, "/", out, 0);
   return out;
 }
 
@@ -166,15 +162,27 @@ TEST(CFilterSet, RealisticRulesAgreeWithReference) {
 }
 
 TEST(CFilterSet, Decisions) {
-  enum EQuestion { kIn, kFiles, kT, kPossible, kEntire };
-  struct Case {
-    std::vector<SItem> items;
-    EQuestion question;
-    const char* path;
-    bool expected;
+  typedef bool (*FQuestion)(const CFilterSet&, const char*);
+  const FQuestion kIn = [](const CFilterSet& s, const char* p) { return s.IsIn(p); };
+  const FQuestion kFiles = [](const CFilterSet& s, const char* p) {
+    return s.IsIn(FILTER_APPLIES_FILES, p);
+  };
+  const FQuestion kT = [](const CFilterSet& s, const char* p) {
+    return s.IsIn(FILTER_APPLIES_T, p);
+  };
+  const FQuestion kPossible = [](const CFilterSet& s, const char* p) {
+    return s.IsMatchPossibleInFolder(p);
+  };
+  const FQuestion kEntire = [](const CFilterSet& s, const char* p) {
+    return s.IsMatchEntireFolder(p);
   };
   const std::vector<SItem> aWithoutB = {{F, "/a"}, {E, "/a/b"}};
-  const Case kCases[] = {
+  const struct {
+    std::vector<SItem> items;
+    FQuestion question;
+    const char* path;
+    bool expected;
+  } kCases[] = {
       {aWithoutB, kIn, "/a/b/c", false},
       {aWithoutB, kIn, "/a/c", true},
       {aWithoutB, kIn, "/a", true},
@@ -201,28 +209,9 @@ TEST(CFilterSet, Decisions) {
       {{{F, "/**/x*.c"}, {F, "*.c"}}, kIn, "/q/y.c", true},
       {{{F, "/a"}, {E, "/a/b"}}, kIn, "a/c/", true},  // normalized like a test string
   };
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(std::string(c.path) + " with " + c.items[0].raw + " question " +
-                 std::to_string(c.question));
-    const CFilterSet set = Build(c.items);
-    bool answer = false;
-    switch (c.question) {
-      case kIn:
-        answer = set.IsIn(c.path);
-        break;
-      case kFiles:
-        answer = set.IsIn(FILTER_APPLIES_FILES, c.path);
-        break;
-      case kT:
-        answer = set.IsIn(FILTER_APPLIES_T, c.path);
-        break;
-      case kPossible:
-        answer = set.IsMatchPossibleInFolder(c.path);
-        break;
-      case kEntire:
-        answer = set.IsMatchEntireFolder(c.path);
-    }
-    EXPECT_EQ(c.expected, answer);
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::Message() << "row " << &c - kCases << ": " << c.path);
+    EXPECT_EQ(c.expected, c.question(Build(c.items), c.path));
   }
 }
 

@@ -79,22 +79,15 @@ class CPathGenerator {
     for (int i = 1; i < depth; ++i) {
       const bool last = i == depth - 1;
       path += '/';
-      if (last && Pick(2) == 0) {
-        switch (Pick(12)) {
-          case 0:
-            path += "core." + std::to_string(Pick(20));
-            break;
-          case 1:
-            path += Pick(2) ? "CORE.7" : ".bashrc";
-            break;
-          case 2:
-          case 3:
-          case 4:
-            path += "f" + std::to_string(Pick(50)) + ".e" + std::to_string(Pick(260));
-            break;
-          default:
-            path += "f" + std::to_string(Pick(50)) + kExts[Pick(15)];
-        }
+      const int kind = last && Pick(2) == 0 ? Pick(12) : -1;
+      if (kind == 0) {
+        path += "core." + std::to_string(Pick(20));
+      } else if (kind == 1) {
+        path += Pick(2) ? "CORE.7" : ".bashrc";
+      } else if (kind >= 2 && kind <= 4) {
+        path += "f" + std::to_string(Pick(50)) + ".e" + std::to_string(Pick(260));
+      } else if (kind > 4) {
+        path += "f" + std::to_string(Pick(50)) + kExts[Pick(15)];
       } else if (i == 1 && Pick(4) != 0) {
         path += "upsq"[Pick(4)] + std::to_string(Pick(210));
       } else if (Pick(5) == 0) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <map>
 #include <string>
 
 #include "yqbase/errors/ErrorUtil.h"
@@ -22,8 +21,6 @@ std::string Describe(const boost::any& v) {
   if (auto p = boost::any_cast<bool>(&v)) return std::string("bool:") + (*p ? "1" : "0");
   if (auto p = boost::any_cast<int>(&v)) return "int:" + std::to_string(*p);
   if (auto p = boost::any_cast<unsigned>(&v)) return "unsigned:" + std::to_string(*p);
-  if (auto p = boost::any_cast<long>(&v)) return "long:" + std::to_string(*p);
-  if (auto p = boost::any_cast<unsigned long>(&v)) return "ulong:" + std::to_string(*p);
   if (auto p = boost::any_cast<long long>(&v)) return "ll:" + std::to_string(*p);
   if (auto p = boost::any_cast<unsigned long long>(&v)) return "ull:" + std::to_string(*p);
   if (auto p = boost::any_cast<FILETIME>(&v))
@@ -47,20 +44,15 @@ std::string ReadInto(const CBag& bag, CYqError& err) {
   return Text(value);
 }
 
-// Reads the property "value" into the target type of that name and gives the result as text.
-std::string ReadAs(const CBag& bag, const std::string& target, CYqError& err) {
-  static const std::map<std::string, std::string (*)(const CBag&, CYqError&)> kReaders = {
-      {"string", ReadInto<std::string>},
-      {"wstring", ReadInto<std::wstring>},
-      {"bool", ReadInto<bool>},
-      {"int", ReadInto<int>},
-      {"unsigned int", ReadInto<unsigned int>},
-      {"long", ReadInto<long>},
-      {"unsigned long", ReadInto<unsigned long>},
-      {"int64_t", ReadInto<long long>},
-      {"uint64_t", ReadInto<unsigned long long>}};
-  return kReaders.at(target)(bag, err);
+// The value of a property that must be there.
+template <typename T>
+T Get(const CBag& bag, const char* name) {
+  T value{};
+  EXPECT_TRUE(bag.Read(name, value).Succeeded()) << name;
+  return value;
 }
+
+typedef std::string (*FRead)(const CBag&, CYqError&);
 
 class CFixedProvider : public CBagProvider {
  public:
@@ -126,40 +118,42 @@ TEST(CBag, ReadConvertsBetweenTypes) {
   constexpr DWORD kAny = ~0u;
   const struct {
     boost::any stored;
-    const char* target;
+    FRead read;
     std::string expected;  // the output, or the error text
     DWORD win32;           // 0: success; kAny: any failure
   } cases[] = {
-      {std::string("0x10"), "int", "16", 0},
-      {std::string("010"), "int64_t", "8", 0},
-      {std::wstring(L"-0x10"), "long", "-16", 0},
-      {std::string("18446744073709551615"), "uint64_t", "18446744073709551615", 0},
-      {std::string("12abc"), "int", "Bag value '12abc' is not a number", 13},
-      {std::string(""), "unsigned int", "Bag value '' is not a number", 13},
-      {-1, "unsigned int", "4294967295", 0},
-      {true, "int", "1", 0},
-      {4294967296LL, "int", "0", 0},
-      {5, "string", "5", 0},
-      {ULLONG_MAX, "string", "18446744073709551615", 0},
-      {true, "string", "true", 0},
-      {true, "wstring", "1", 0},
-      {std::wstring(L"\u00e9"), "string", "\xc3\xa9", 0},
-      {std::string("\xc3\xa9"), "wstring", "\xc3\xa9", 0},
-      {std::string("TRUE"), "bool", "true", 0},
-      {std::wstring(L"False"), "bool", "false", 0},
-      {std::string("2"), "bool", "true", 0},
-      {std::string("yes"), "bool", "Bag value 'yes' is not a number", 13},
-      {1.5, "int", "Bag value of type 'd' different with expected type 'int'", 1804},
-      {FILETIME{1, 2}, "string", "different with expected type 'string'", 1804},
-      {kGuid, "wstring", "different with expected type 'wstring'", 1804},
-      {std::string("\xff"), "wstring", "", kAny},  // not UTF-8: fails, does not read as empty
+      {std::string("0x10"), ReadInto<int>, "16", 0},
+      {std::string("010"), ReadInto<long long>, "8", 0},
+      {std::wstring(L"-0x10"), ReadInto<long>, "-16", 0},
+      {std::string("18446744073709551615"), ReadInto<unsigned long long>, "18446744073709551615",
+       0},
+      {std::string("12abc"), ReadInto<int>, "Bag value '12abc' is not a number", 13},
+      {std::string(""), ReadInto<unsigned>, "Bag value '' is not a number", 13},
+      {-1, ReadInto<unsigned>, "4294967295", 0},
+      {true, ReadInto<int>, "1", 0},
+      {4294967296LL, ReadInto<int>, "0", 0},
+      {5, ReadInto<std::string>, "5", 0},
+      {ULLONG_MAX, ReadInto<std::string>, "18446744073709551615", 0},
+      {true, ReadInto<std::string>, "true", 0},
+      {true, ReadInto<std::wstring>, "1", 0},
+      {std::wstring(L"\u00e9"), ReadInto<std::string>, "\xc3\xa9", 0},
+      {std::string("\xc3\xa9"), ReadInto<std::wstring>, "\xc3\xa9", 0},
+      {std::string("TRUE"), ReadInto<bool>, "true", 0},
+      {std::wstring(L"False"), ReadInto<bool>, "false", 0},
+      {std::string("2"), ReadInto<bool>, "true", 0},
+      {std::string("yes"), ReadInto<bool>, "Bag value 'yes' is not a number", 13},
+      {1.5, ReadInto<int>, "Bag value of type 'd' different with expected type 'int'", 1804},
+      {FILETIME{1, 2}, ReadInto<std::string>, "different with expected type 'string'", 1804},
+      {kGuid, ReadInto<std::wstring>, "different with expected type 'wstring'", 1804},
+      // Not UTF-8: fails, does not read as empty.
+      {std::string("\xff"), ReadInto<std::wstring>, "", kAny},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.target) + " from " + Describe(c.stored));
+    SCOPED_TRACE(testing::Message() << "row " << &c - cases << ": " << Describe(c.stored));
     CBag bag;
     ASSERT_TRUE(bag.WriteAny("Value", c.stored).Succeeded());
     CYqError err;
-    const std::string read = ReadAs(bag, c.target, err);
+    const std::string read = c.read(bag, err);
     if (c.win32 == 0) {
       EXPECT_TRUE(err.Succeeded()) << err.AsString();
       EXPECT_EQ(c.expected, read);
@@ -174,9 +168,7 @@ TEST(CBag, ReadConvertsBetweenTypes) {
 TEST(CBag, MissingPropertiesAndFlags) {
   CBag bag;
   ASSERT_TRUE(bag.Write("Path", "/data").Succeeded());
-  std::string path;
-  ASSERT_TRUE(bag.Read("PATH", path).Succeeded());
-  EXPECT_EQ("/data", path);
+  EXPECT_EQ("/data", Get<std::string>(bag, "PATH"));
   ASSERT_TRUE(bag.Write("path", L"/other").Succeeded());  // replaces, keeps the first spelling
   EXPECT_EQ(std::list<std::string>{"Path"}, bag.allKeys());
 
@@ -197,9 +189,7 @@ TEST(CBag, ProvidersComputeValuesAndDoNotSerialize) {
   CBag bag;
   ASSERT_TRUE(bag.WriteAny("Length", CBagProviderPtr(new CFixedProvider)).Succeeded());
   ASSERT_TRUE(bag.WriteAny("Base", CBagProviderPtr(new CBagProvider)).Succeeded());
-  std::string length;
-  ASSERT_TRUE(bag.Read("Length", length).Succeeded());
-  EXPECT_EQ("6", length);
+  EXPECT_EQ("6", Get<std::string>(bag, "Length"));
   int base = 3;
   EXPECT_TRUE(FXErrorUtil::IsWin32(bag.Read("Base", base), 1168));
 
@@ -218,20 +208,14 @@ TEST(CBag, AddCountsInItsOwnType) {
   CBag bag;
   ASSERT_TRUE(bag.Add("Files", 5LL).Succeeded());
   ASSERT_TRUE(bag.Add("Files", -7LL).Succeeded());
-  long long files = 0;
-  ASSERT_TRUE(bag.Read("Files", files).Succeeded());
-  EXPECT_EQ(-2, files);
+  EXPECT_EQ(-2, Get<long long>(bag, "Files"));
   ASSERT_TRUE(bag.Add("Bytes", ULLONG_MAX).Succeeded());
   ASSERT_TRUE(bag.Add("Bytes", 2ULL).Succeeded());  // wraps
-  unsigned long long bytes = 0;
-  ASSERT_TRUE(bag.Read("Bytes", bytes).Succeeded());
-  EXPECT_EQ(1u, bytes);
+  EXPECT_EQ(1u, Get<unsigned long long>(bag, "Bytes"));
   ASSERT_TRUE(bag.Write("Count", 3).Succeeded());
   EXPECT_TRUE(FXErrorUtil::IsWin32(bag.Add("Count", 1LL), 1804));
   EXPECT_TRUE(FXErrorUtil::IsWin32(bag.Add("Files", 1ULL), 1804));
-  int count = 0;
-  ASSERT_TRUE(bag.Read("Count", count).Succeeded());
-  EXPECT_EQ(3, count);
+  EXPECT_EQ(3, Get<int>(bag, "Count"));
 }
 
 // Streams another component may send: a name without its value, and a value without a name.

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "yqbase/errors/ErrorUtil.h"
+#include "yqbase/filters/FilterSet.h"
 #include "yqbase/logging/LogWriter_testutil.h"
 #include "yqbase/strings/StringExtensions.h"
 
@@ -68,11 +70,6 @@ std::string Tok(const char* identifier, const std::string& value) {
   return identifier + "\0"s + value;
 }
 
-std::string Bytes(const CSerializedBuffer& buffer) {
-  return std::string(buffer.GetBuffer() != nullptr ? buffer.GetBuffer() : "",
-                     buffer.GetBufferSize());
-}
-
 // Loads `bytes` from a heap copy of exactly their size, so that reading one byte too far is
 // an AddressSanitizer report rather than a read of a std::string's terminator.
 CYqError LoadExact(CSerializedBase& loader, const std::string& bytes) {
@@ -92,47 +89,43 @@ FWrite W(DWORD id, T value) {
   return [=](CSerializedBuffer* buffer) { return CSerializedBase::AddToken(buffer, id, value); };
 }
 
-struct SWriteCase {
-  const char* what;
-  FWrite write;
-  std::string bytes;   // the exact tokens
-  std::string loaded;  // the tokens the recording loader sees, joined by "|"
-};
-
 }  // namespace
 
 // Every writer's exact bytes, and the reader's decoding of them back to the same value.
 TEST(CSerializedBase, WritersProduceExactTokensThatLoadBack) {
-  const SWriteCase cases[] = {
-      {"string", W(7, std::string("abc")), Tok("1.7.16.4.", "abc\0"s), "7:string:abc"},
-      {"empty string", W(1, std::string()), Tok("1.1.16.1.", "\0"s), "1:string:"},
-      {"literal is a string", W(2, "x"), Tok("1.2.16.2.", "x\0"s), "2:string:x"},
-      {"chars", [](CSerializedBuffer* b) { return CSerializedBase::AddToken(b, 3, "ab", 2); },
+  const struct {
+    FWrite write;
+    std::string bytes;   // the exact tokens
+    std::string loaded;  // the tokens the recording loader sees, joined by "|"
+  } cases[] = {
+      {W(7, std::string("abc")), Tok("1.7.16.4.", "abc\0"s), "7:string:abc"},
+      {W(1, std::string()), Tok("1.1.16.1.", "\0"s), "1:string:"},
+      {W(2, "x"), Tok("1.2.16.2.", "x\0"s), "2:string:x"},
+      {[](CSerializedBuffer* b) { return CSerializedBase::AddToken(b, 3, "ab", 2); },
        Tok("1.3.1.2.", "ab"), "3:chars:ab"},
-      {"wstring", W(4, std::wstring(L"a\u00e9\U0001F600")),
+      {W(4, std::wstring(L"a\u00e9\U0001F600")),
        Tok("1.4.17.16.", "a\0\0\0\xe9\0\0\0\0\xf6\x01\0\0\0\0\0"s),
        "4:wstring:a\xc3\xa9\xf0\x9f\x98\x80#3"},
-      {"int", W(5, INT_MIN), Tok("1.5.32.12.", "-2147483648\0"s), "5:int:-2147483648"},
-      {"uint", W(5, UINT(4294967295u)), Tok("1.5.33.11.", "4294967295\0"s), "5:uint:4294967295"},
-      {"longlong", W(6, LONGLONG(LLONG_MIN)), Tok("1.6.34.21.", "-9223372036854775808\0"s),
+      {W(5, INT_MIN), Tok("1.5.32.12.", "-2147483648\0"s), "5:int:-2147483648"},
+      {W(5, UINT(4294967295u)), Tok("1.5.33.11.", "4294967295\0"s), "5:uint:4294967295"},
+      {W(6, LONGLONG(LLONG_MIN)), Tok("1.6.34.21.", "-9223372036854775808\0"s),
        "6:ll:-9223372036854775808"},
-      {"ulonglong", W(6, ULONGLONG(ULLONG_MAX)), Tok("1.6.35.21.", "18446744073709551615\0"s),
+      {W(6, ULONGLONG(ULLONG_MAX)), Tok("1.6.35.21.", "18446744073709551615\0"s),
        "6:ull:18446744073709551615"},
-      {"bool", W(8, true), Tok("1.8.36.2.", "1\0"s), "8:bool:true"},
-      {"filetime", W(9, FILETIME{1, 2}), Tok("1.9.37.11.", "8589934593\0"s), "9:filetime:2/1"},
-      {"uuid", W(10, kUuid), Tok("1.10.39.39.", "{00112233-4455-6677-8899-AABBCCDDEEFF}\0"s),
+      {W(8, true), Tok("1.8.36.2.", "1\0"s), "8:bool:true"},
+      {W(9, FILETIME{1, 2}), Tok("1.9.37.11.", "8589934593\0"s), "9:filetime:2/1"},
+      {W(10, kUuid), Tok("1.10.39.39.", "{00112233-4455-6677-8899-AABBCCDDEEFF}\0"s),
        "10:uuid:{00112233-4455-6677-8899-AABBCCDDEEFF}"},
-      {"luid", W(11, kLuid), Tok("1.11.40.19.", "(0xFFFFFFFF, 0x10)\0"s),
-       "11:luid:(0xFFFFFFFF, 0x10)"},
-      {"list", W(12, std::list<std::string>{"b", "a", "c"}),
+      {W(11, kLuid), Tok("1.11.40.19.", "(0xFFFFFFFF, 0x10)\0"s), "11:luid:(0xFFFFFFFF, 0x10)"},
+      {W(12, std::list<std::string>{"b", "a", "c"}),
        Tok("1.12.16.2.", "b\0"s) + Tok("1.12.16.2.", "a\0"s) + Tok("1.12.16.2.", "c\0"s),
        "12:string:b|12:string:a|12:string:c"},
   };
-  for (const SWriteCase& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.loaded);
     CSerializedBuffer buffer;
     ASSERT_TRUE(c.write(&buffer).Succeeded());
-    EXPECT_EQ(c.bytes, Bytes(buffer));
+    EXPECT_EQ(c.bytes, std::string(buffer.GetBuffer(), buffer.GetBufferSize()));
     CRecordingLoader loader;
     CYqError err = loader.Load(buffer.GetBuffer(), buffer.GetBufferSize());
     EXPECT_TRUE(err.Succeeded()) << err.AsString();
@@ -150,22 +143,20 @@ TEST(CSerializedBase, WritersRefuseWhatTheyCannotWrite) {
   EXPECT_EQ(0u, buffer.GetBufferSize());
 }
 
-// The first growth leaves exactly the slack free; later ones at least double, so that long
-// streams are not copied over and over.
-TEST(CSerializedBuffer, GrowsByNeedPlusSlackAndAtLeastDoubles) {
-  const size_t slack = CSerializedBuffer::m_stCbExtraAllocation;
+// Growth at least doubles the capacity, so that long streams are not copied over and over.
+TEST(CSerializedBuffer, GrowthAtLeastDoublesAndKeepsTheTokens) {
   CSerializedBuffer buffer;
-  ASSERT_TRUE(CSerializedBase::AddToken(&buffer, 1, std::string(1000, 'x')).Succeeded());
-  const size_t capacity = buffer.GetCapacity();
-  EXPECT_EQ(buffer.GetBufferSize() + slack, capacity);
-  ASSERT_TRUE(CSerializedBase::AddToken(&buffer, 2, 7).Succeeded());
-  EXPECT_EQ(capacity, buffer.GetCapacity());
-  ASSERT_TRUE(CSerializedBase::AddToken(&buffer, 3, std::string(200, 'y')).Succeeded());
-  EXPECT_EQ(2 * capacity, buffer.GetCapacity());
-  ASSERT_TRUE(CSerializedBase::AddToken(&buffer, 4, std::string(5000, 'z')).Succeeded());
-  EXPECT_EQ(buffer.GetBufferSize() + slack, buffer.GetCapacity());
-  EXPECT_EQ(std::string(buffer.GetBuffer() + buffer.GetBufferSize() - 5001, 5000),
-            std::string(5000, 'z'));
+  size_t capacity = 0;
+  for (int id = 100; id < 300; ++id) {
+    ASSERT_TRUE(CSerializedBase::AddToken(&buffer, id, std::string(id * 7, 'x')).Succeeded());
+    ASSERT_GE(buffer.GetCapacity(), buffer.GetBufferSize());
+    EXPECT_TRUE(buffer.GetCapacity() == capacity || buffer.GetCapacity() >= 2 * capacity) << id;
+    capacity = buffer.GetCapacity();
+  }
+  CRecordingLoader loader;
+  ASSERT_TRUE(loader.Load(buffer.GetBuffer(), buffer.GetBufferSize()).Succeeded());
+  ASSERT_EQ(200u, loader.tokens.size());
+  EXPECT_EQ("299:string:" + std::string(299 * 7, 'x'), loader.tokens.back());
 }
 
 // Streams from elsewhere: what is skipped, what stops the walk quietly, and what must fail
@@ -251,4 +242,27 @@ TEST(CSerializedBase, TextFormLoadsBackAndRefusesCorruptText) {
     CRecordingLoader l;
     EXPECT_TRUE(FXErrorUtil::IsWin32(l.Load(bad), 13));
   }
+}
+
+// A serialized context attached to a filter item is written in its text form; other values
+// leave the field empty.
+TEST(CFilterSet, FileLinesCarrySerializedContexts) {
+  struct CContext : CSerializedContext {
+    std::string AsSerialized() const override { return "<~87cURD]i~>"; }
+  };
+  CFilterSet set;
+  ASSERT_TRUE(
+      set.AddFilterItem(BFilterNodeState::Filter, "/a", FVBasePtr(new CContext)).Succeeded());
+  ASSERT_TRUE(
+      set.AddFilterItem(BFilterNodeState::Exception, "/a/b", FVBasePtr(new FVBase)).Succeeded());
+  yqtest::CScopedCaptureLog capture(1);
+  FILE* file = std::tmpfile();
+  ASSERT_TRUE(set.SerializeToFile("s", file).Succeeded());
+  ASSERT_EQ(1u, capture.Writer().lines.size());
+  EXPECT_EQ("Identifier=s, Count=2", capture.Writer().lines[0].text);
+  char text[128] = {0};
+  std::rewind(file);
+  EXPECT_LT(0u, std::fread(text, 1, sizeof text - 1, file));
+  std::fclose(file);
+  EXPECT_STREQ("s||F||/a||<~87cURD]i~>\ns||E||/a/b||\n", text);
 }

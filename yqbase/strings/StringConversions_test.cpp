@@ -11,23 +11,7 @@ namespace {
 
 constexpr HRESULT kIllegal = static_cast<HRESULT>(0x80070246);  // Win32 582
 
-std::wstring AllScalarValues() {
-  std::wstring text;
-  for (wchar_t ch = 1; ch <= 0x10FFFF; ++ch)
-    if (ch < 0xD800 || ch > 0xDFFF) text.push_back(ch);
-  return text;
-}
-
 }  // namespace
-
-TEST(FXString, UnicodeToUTF8OfCJK) {
-  std::wstring text;
-  for (wchar_t ch = 0x4E00; ch < 0x4E00 + 100; ++ch) text.push_back(ch);
-  std::string utf8;
-  ASSERT_EQ(FXString::UnicodeToUTF8(text, utf8).GetCode(), 0);
-  EXPECT_EQ(utf8.size(), 300u);
-  EXPECT_EQ(utf8.substr(0, 3), "\xE4\xB8\x80");
-}
 
 TEST(FXString, ConversionsTable) {
   struct {
@@ -39,10 +23,13 @@ TEST(FXString, ConversionsTable) {
       {"empty", L"", "", true},
       {"ASCII", L"C:/backup/set 01.txt", "C:/backup/set 01.txt", true},
       {"Latin-1", L"M\u00FCller", "M\xC3\xBCller", true},
-      {"outside the BMP", L"a\U0001F600b", "a\xF0\x9F\x98\x80" "b", true},
+      {"CJK", L"\u4E00\u4E8C", "\xE4\xB8\x80\xE4\xBA\x8C", true},
+      {"outside the BMP", L"a\U0001F600b",
+       "a\xF0\x9F\x98\x80"
+       "b",
+       true},
       {"surrogate passes", std::wstring(1, static_cast<wchar_t>(0xD800)), "\xED\xA0\x80", true},
-      {"above 0x1FFFFF", std::wstring(1, static_cast<wchar_t>(0x200000)), "\xEF\xBF\xBD",
-       false},
+      {"above 0x1FFFFF", std::wstring(1, static_cast<wchar_t>(0x200000)), "\xEF\xBF\xBD", false},
       {"negative unit", std::wstring(1, static_cast<wchar_t>(-1)), "\xEF\xBF\xBD", false},
       // The text ends at the first NUL.
       {"embedded NUL", std::wstring(L"ab\0cd", 5), "ab", false},
@@ -90,10 +77,6 @@ TEST(FXString, UTF8ToUnicodeFailures) {
     ASSERT_EQ(items.size(), 3u);
     EXPECT_STREQ(items[0]->GetLocation().function,
                  "CYqError FXString::UTF8ToUnicode(const string&, std::wstring&)");
-    EXPECT_EQ(items[0]->GetLocation().line, 1228);
-    const auto* described = dynamic_cast<const FXErrorItemDescription*>(items[1].get());
-    ASSERT_NE(described, nullptr);
-    EXPECT_EQ(described->GetDescription(), "Illegal character encountered");
     const auto* cause = dynamic_cast<const FXErrorItemWin32Description*>(items[2].get());
     ASSERT_NE(cause, nullptr);
     EXPECT_EQ(cause->GetDescription(), c.cause);
@@ -120,7 +103,9 @@ TEST(FXString, ShortcutsOfNullAndCopies) {
 
 // Every scalar value survives wide -> UTF-8 -> wide in one string.
 TEST(FXString, RoundTripsEveryScalarValue) {
-  const std::wstring text = AllScalarValues();
+  std::wstring text;
+  for (wchar_t ch = 1; ch <= 0x10FFFF; ++ch)
+    if (ch < 0xD800 || ch > 0xDFFF) text.push_back(ch);
   std::string utf8;
   ASSERT_EQ(FXString::UnicodeToUTF8(text, utf8).GetCode(), 0);
   std::wstring back;

@@ -61,14 +61,12 @@ TEST(CYqString, AppendAndAssignStopAtCountOrNul) {
   EXPECT_STREQ(text.c_str(), "xydeadbeefcafe");
   EXPECT_TRUE(text.AssignBuffer(nullptr, 4));
   EXPECT_STREQ(text.c_str(), "");
-}
 
-// Catches a use of the old buffer after growth (run under ASan).
-TEST(CYqString, AppendAndAssignFromOwnBuffer) {
-  CYqString text(std::string(200, 'q').c_str());
-  ASSERT_EQ(text.GetCapacity(), 256u);
-  EXPECT_TRUE(text.Append(text.c_str(), 200));
-  EXPECT_EQ(text.c_str(), std::string(400, 'q'));
+  // From its own buffer: catches a use of the old buffer after growth (run under ASan).
+  CYqString own(std::string(200, 'q').c_str());
+  ASSERT_EQ(own.GetCapacity(), 256u);
+  EXPECT_TRUE(own.Append(own.c_str(), 200));
+  EXPECT_EQ(own.c_str(), std::string(400, 'q'));
   CYqString word("hello world");
   EXPECT_TRUE(word.AssignBuffer(word.c_str() + 6, CYqString::npos));
   EXPECT_STREQ(word.c_str(), "world");
@@ -123,12 +121,11 @@ TEST(CYqString, CopiesAreIndependent) {
 
 TEST(CYqString, SearchAndCut) {
   const CYqString text("a/bc/bc/d");
-  struct Row {
+  const struct {
     const char* what;
     int result;
     int expected;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"Find('/')", text.Find('/'), 1},
       {"Find('/', 2)", text.Find('/', 2), 4},
       {"Find('/', 99)", text.Find('/', 99), -1},
@@ -143,10 +140,7 @@ TEST(CYqString, SearchAndCut) {
       {"ReverseFind(\"bc\", 4)", text.ReverseFind("bc", 4), 2},
       {"ReverseFind(\"zz\")", text.ReverseFind("zz"), -1},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.what);
-    EXPECT_EQ(row.result, row.expected);
-  }
+  for (const auto& row : rows) EXPECT_EQ(row.result, row.expected) << row.what;
   EXPECT_STREQ(text.SubStr(2, 2).c_str(), "bc");
   EXPECT_STREQ(text.SubStr(7).c_str(), "/d");
   EXPECT_STREQ(text.SubStr(8, 100).c_str(), "d");
@@ -161,14 +155,12 @@ TEST(CYqString, SearchAndCut) {
   EXPECT_EQ(chopped.GetBytesUsed(), 5u);
 }
 
-TEST(CYqString, CaseCopiesLeaveTheOriginal) {
+TEST(CYqString, CaseCopiesAndSafeStrcmp) {
   const CYqString text("MiXed 1\xE9");
   EXPECT_STREQ(text.ToUpper().c_str(), "MIXED 1\xE9");
   EXPECT_STREQ(text.ToLower().c_str(), "mixed 1\xE9");
   EXPECT_STREQ(text.c_str(), "MiXed 1\xE9");
-}
-
-TEST(CYqString, SafeStrcmpOrdersNullFirst) {
+  // Null sorts first.
   EXPECT_EQ(CYqString::Safe_strcmp(nullptr, nullptr), 0);
   EXPECT_LT(CYqString::Safe_strcmp(nullptr, ""), 0);
   EXPECT_GT(CYqString::Safe_strcmp("", nullptr), 0);

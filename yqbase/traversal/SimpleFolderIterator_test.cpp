@@ -1,8 +1,6 @@
 #include "yqbase/traversal/SimpleFolderIterator.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utime.h>
 
 #include <map>
@@ -12,7 +10,6 @@
 #include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/files/Files_testutil.h"
 #include "yqbase/files/Unix/FsUTF.h"
-#include "yqbase/files/YqDirectory.h"
 #include "yqbase/traversal/SimpleFolderItemImplStat.h"
 #include "yqbase/traversal/SimpleFolderTreeIterator.h"
 #include "yqbase/traversal/Traversal_testutil.h"
@@ -21,20 +18,6 @@ using yqbase_test::CTempFolder;
 using yqbase_test::Touch;
 
 namespace {
-
-// Every item of an iterator by full native path, with its lstat type.
-template <typename Iterator>
-std::map<std::string, unsigned> Collect(Iterator& it, CYqError& end) {
-  std::map<std::string, unsigned> items;
-  CSimpleFolderItemPtr item;
-  while ((end = it.GetNextItem(item)).Succeeded()) {
-    auto* stat = dynamic_cast<CSimpleFolderItemImplStat*>(item.get());
-    const std::string path =
-        TempFsUTF::utfToMbe(item->GetFullyQualifiedItemName().c_str(), nullptr);
-    items[path] = stat != nullptr ? stat->GetStat().st_mode & S_IFMT : 0;
-  }
-  return items;
-}
 
 TEST(CSimpleFolderIterator, EndsAndFailures) {
   CTempFolder tmp;
@@ -71,10 +54,7 @@ TEST(CSimpleFolderIterator, ItemDetails) {
     while (it.GetNextItem(item).Succeeded()) {
       seen[item->GetItemName()] = item->GetAttributes();
       if (item->GetItemName() == "file") file = item;
-      if (item->GetItemName() == "link") {
-        EXPECT_FALSE(item->IsFolder());
-        EXPECT_TRUE(item->IsReparsePoint());
-      }
+      EXPECT_TRUE(item->GetItemName() != "link" || (item->IsReparsePoint() && !item->IsFolder()));
     }
   }
   EXPECT_EQ(seen, expected);
@@ -86,31 +66,18 @@ TEST(CSimpleFolderIterator, ItemDetails) {
   EXPECT_EQ(static_cast<DWORD>(file->GetReparseTag()), 0u);
   struct stat64 st;
   ASSERT_EQ(stat64((tmp / "file").c_str(), &st), 0);
-  struct Row {
-    const char* name;
-    bool offered;
-  };
-  const Row rows[] = {{"ItemName", true},
-                      {"FullyQualifiedItemName", true},
-                      {"Attributes", true},
-                      {"Size", true},
-                      {"LastWriteTime", true},
-                      {"ChangeTime", true},
-                      {"ReparseTag", true},
-                      {"FileId", true},
-                      {"CreationTime", false},
-                      {"itemname", false},
-                      {"", false}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
+  // The first eight properties are offered; names are case-sensitive.
+  int row = 0;
+  for (const char* name :
+       {"ItemName", "FullyQualifiedItemName", "Attributes", "Size", "LastWriteTime", "ChangeTime",
+        "ReparseTag", "FileId", "CreationTime", "itemname", ""}) {
+    const bool offered = row++ < 8;
+    SCOPED_TRACE(name);
     boost::any value;
-    EXPECT_EQ(file->Has(row.name, 0), row.offered);
-    CYqError err = file->GetValue(row.name, value, 0);
-    EXPECT_EQ(err.Succeeded(), row.offered);
-    EXPECT_EQ(file->GetAny(row.name, 0).empty(), !row.offered);
-    if (!row.offered) {
-      EXPECT_TRUE(FXErrorUtil::IsWin32(err, 1168));
-    }
+    EXPECT_EQ(file->Has(name, 0), offered);
+    CYqError err = file->GetValue(name, value, 0);
+    EXPECT_TRUE(offered ? err.Succeeded() : FXErrorUtil::IsWin32(err, 1168));
+    EXPECT_EQ(file->GetAny(name, 0).empty(), !offered);
   }
   EXPECT_EQ(boost::any_cast<std::uint64_t>(file->GetAny("FileId", 0)), st.st_ino);
   EXPECT_EQ(boost::any_cast<std::string>(file->GetAny("FullyQualifiedItemName", 0)), tmp / "file");
@@ -124,8 +91,7 @@ TEST(CSimpleFolderIterator, FilterByNameAndChangeDirectory) {
   for (const char* name : {"a.txt", "b.txt", "c.log"}) Touch(tmp / name);
   CFilterTermPtr term(new CFilterTerm);
   ASSERT_TRUE(term->LoadRaw("*.txt").Succeeded());
-  char before[PATH_MAX];
-  ASSERT_NE(::getcwd(before, sizeof before), nullptr);
+  const std::string before = yqbase_test::Cwd();
   CSimpleFolderIterator it;
   it.SetOption(CSimpleFolderIterator::kOptionChangeDirectory);
   ASSERT_TRUE(
@@ -135,14 +101,10 @@ TEST(CSimpleFolderIterator, FilterByNameAndChangeDirectory) {
   std::set<std::string> names;
   while (it.GetNextItem(item).Succeeded()) {
     names.insert(item->GetItemName());
-    char inside[PATH_MAX];
-    ASSERT_NE(::getcwd(inside, sizeof inside), nullptr);
-    EXPECT_EQ(inside, tmp.path());
+    EXPECT_EQ(yqbase_test::Cwd(), tmp.path());
   }
   EXPECT_EQ(names, (std::set<std::string>{"a.txt", "b.txt"}));
-  char after[PATH_MAX];
-  ASSERT_NE(::getcwd(after, sizeof after), nullptr);
-  EXPECT_STREQ(after, before);
+  EXPECT_EQ(yqbase_test::Cwd(), before);
 }
 
 // The tree iterator returns exactly what nftw(FTW_PHYS) reports, links never followed.
@@ -150,11 +112,18 @@ TEST(CSimpleFolderTreeIterator, ReportsWhatNftwReports) {
   CTempFolder tmp;
   yqbase_test::MakeTree(tmp.path());
   CSimpleFolderTreeIterator it;
-  CYqError end;
-  CSimpleFolderItemPtr none;
-  EXPECT_TRUE(FXErrorUtil::IsWin32(it.GetNextItem(none), 3));
+  CSimpleFolderItemPtr item;
+  EXPECT_TRUE(FXErrorUtil::IsWin32(it.GetNextItem(item), 3));
   ASSERT_TRUE(it.Open(tmp.path(), CSimpleFolderItemFilterPtr()).Succeeded());
-  EXPECT_EQ(Collect(it, end), yqbase_test::NftwEntries(tmp.path()));
+  std::map<std::string, unsigned> items;
+  CYqError end;
+  while ((end = it.GetNextItem(item)).Succeeded()) {
+    auto* stat = dynamic_cast<CSimpleFolderItemImplStat*>(item.get());
+    ASSERT_NE(stat, nullptr);
+    items[TempFsUTF::utfToMbe(item->GetFullyQualifiedItemName().c_str(), nullptr)] =
+        stat->GetStat().st_mode & S_IFMT;
+  }
+  EXPECT_EQ(items, yqbase_test::NftwEntries(tmp.path()));
   EXPECT_TRUE(FXErrorUtil::IsWin32(end, 18)) << end.AsString();
 }
 
@@ -162,9 +131,8 @@ TEST(CSimpleFolderTreeIterator, ReportsWhatNftwReports) {
 // vanishes before its turn is skipped; a chain deeper than PATH_MAX is walked to the bottom.
 TEST(CSimpleFolderTreeIterator, CallbackPruningVanishingAndDepth) {
   CTempFolder tmp;
-  ASSERT_TRUE(FXFolder::CreateFoldersIteratively(tmp / "pruned/x").Succeeded());
-  ASSERT_TRUE(FXFolder::CreateFoldersIteratively(tmp / "gone/x").Succeeded());
-  ASSERT_TRUE(FXFolder::CreateFoldersIteratively(tmp / "kept/x").Succeeded());
+  for (const char* folder : {"pruned/x", "gone/x", "kept/x"})
+    ASSERT_TRUE(FXFolder::CreateFoldersIteratively(tmp / folder).Succeeded());
   const std::string deep = yqbase_test::MakeDeepChain(tmp.path());
   ASSERT_FALSE(deep.empty());
   struct CCallback : CSimpleFolderIteratorCallback {

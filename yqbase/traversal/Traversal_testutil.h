@@ -5,13 +5,11 @@
 #include <fcntl.h>
 #include <ftw.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <climits>
 #include <map>
 #include <string>
 
@@ -24,23 +22,25 @@ inline void Touch(const std::string& path) {
   ASSERT_TRUE(CYqFile::WriteWholeFile(path, "x").Succeeded());
 }
 
-inline std::map<std::string, unsigned>*& NftwSeen() {
-  static std::map<std::string, unsigned>* seen = nullptr;
-  return seen;
+// The working directory, to check that a walk leaves it as it was.
+inline std::string Cwd() {
+  char path[PATH_MAX];
+  return ::getcwd(path, sizeof path) != nullptr ? path : "<getcwd failed>";
 }
 
-// What nftw(FTW_PHYS) reports below `root`, in the recorder's form.
+inline std::map<std::string, unsigned> g_nftwSeen;
+
+// What nftw(FTW_PHYS) reports below `root`: native path -> file type (S_IFMT bits).
 inline std::map<std::string, unsigned> NftwEntries(const std::string& root) {
-  std::map<std::string, unsigned> seen;
-  NftwSeen() = &seen;
+  g_nftwSeen.clear();
   ::nftw(
       root.c_str(),
       [](const char* path, const struct stat* st, int, struct FTW* ftw) {
-        if (ftw->level > 0) (*NftwSeen())[path] = st->st_mode & S_IFMT;
+        if (ftw->level > 0) g_nftwSeen[path] = st->st_mode & S_IFMT;
         return 0;
       },
       32, FTW_PHYS);
-  return seen;
+  return g_nftwSeen;
 }
 
 // A tree with links of every kind, special files, odd names and an empty folder.
@@ -54,15 +54,7 @@ inline void MakeTree(const std::string& root) {
   ASSERT_EQ(::symlink("/nowhere/at/all", (root + "/dangling").c_str()), 0);
   ASSERT_EQ(::symlink("self", (root + "/self").c_str()), 0);
   ASSERT_EQ(::mkfifo((root + "/a/fifo").c_str(), 0644), 0);
-  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  struct sockaddr_un address = {};
-  address.sun_family = AF_UNIX;
-  const std::string socketPath = root + "/a/sock";
-  if (socketPath.size() < sizeof address.sun_path) {
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
-    ASSERT_EQ(::bind(sock, reinterpret_cast<struct sockaddr*>(&address), sizeof address), 0);
-  }
-  ::close(sock);
+  ASSERT_EQ(::mknod((root + "/a/sock").c_str(), S_IFSOCK | 0644, 0), 0);
   if (::geteuid() == 0) {
     ASSERT_EQ(::mknod((root + "/a/null").c_str(), S_IFCHR | 0600, makedev(1, 3)), 0);
   }

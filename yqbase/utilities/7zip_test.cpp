@@ -2,11 +2,11 @@
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <random>
 
 #include "yqbase/errors/ErrorUtil.h"
+#include "yqbase/files/YqDirectory.h"
 #include "yqbase/strings/StringExtensions.h"
 #include "yqbase/utilities/Utilities_testutil.h"
 
@@ -56,8 +56,7 @@ TEST(CYqLibrary, LoadResolveAndFailures) {
 }
 
 TEST(C7zip, InitializeReportsAMissingLibrary) {
-  C7zip zip("/nonexistent", C7zip::SevenZip);
-  const CYqError err = zip.Initialize();
+  const CYqError err = C7zip("/nonexistent", C7zip::SevenZip).Initialize();
   EXPECT_TRUE(FXErrorUtil::IsErrNo(err, 14)) << err.AsString();
   EXPECT_NE(std::string::npos, err.AsString().find("C7zip::Initialize"));
   EXPECT_NE(std::string::npos, err.AsString().find("/nonexistent/lib7z.so"));
@@ -186,8 +185,7 @@ TEST(C7zip, ArchivesAndRestoresRealFiles) {
   if (!Has7zz()) GTEST_SKIP() << "7zz (Debian package 7zip) is not installed";
   CTempFolder tmp;
   const std::string src = tmp / "src";
-  ASSERT_EQ(0, ::mkdir(src.c_str(), 0755));
-  ASSERT_EQ(0, ::mkdir((src + "/sub dir").c_str(), 0755));
+  ASSERT_TRUE(FXFolder::CreateFoldersIteratively(src + "/sub dir").Succeeded());
   std::mt19937 random(5);
   std::string binary(300000, '\0');
   for (char& c : binary) c = static_cast<char>(random());
@@ -266,8 +264,7 @@ TEST(C7zip, VolumesAndListFiles) {
   Results results;
   const CYqError err = zip.AddFilesToArchive(tmp / "v.7z", list, results);
   ASSERT_TRUE(err.Succeeded()) << err.AsString();
-  struct stat info;
-  EXPECT_EQ(0, ::stat((tmp / "v.7z.004").c_str(), &info));
+  EXPECT_TRUE(yqtest::Exists(tmp / "v.7z.004"));
   ASSERT_TRUE(zip.ExtractFilesFromArchive(tmp / "v.7z.001", out).Succeeded());
   EXPECT_TRUE(bytes == ReadFile(out + "/data.bin"));
 }

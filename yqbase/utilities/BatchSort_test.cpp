@@ -1,6 +1,5 @@
 #include "yqbase/utilities/BatchSort.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -19,11 +18,8 @@ using yqbase_test::WriteFile;
 // The names in `folder` that start with "_SORTWORK.".
 int CountWorkFiles(const std::string& folder) {
   int count = 0;
-  if (DIR* dir = ::opendir(folder.c_str())) {
-    while (const dirent* entry = ::readdir(dir))
-      count += std::string(entry->d_name).rfind("_SORTWORK.", 0) == 0;
-    ::closedir(dir);
-  }
+  for (const std::string& name : yqbase_test::NativeNames(folder))
+    count += name.rfind("_SORTWORK.", 0) == 0;
   return count;
 }
 
@@ -41,11 +37,6 @@ std::string RandomLines(int lines, int maxLength, int alphabet, unsigned seed) {
   return text;
 }
 
-struct SortInput {
-  const char* name;
-  std::function<std::string()> make;
-};
-
 }  // namespace
 
 // Every input, buffer size and flag combination must give the bytes GNU sort gives.
@@ -55,7 +46,10 @@ TEST(YqBatchSort, MatchesGnuSortInTheCLocale) {
     for (int i = 0; i < 1500; ++i) t += "line " + std::to_string(100000 + i) + "\n";
     return t;
   }();
-  const SortInput inputs[] = {
+  const struct {
+    const char* name;
+    std::function<std::string()> make;
+  } inputs[] = {
       {"empty file", [] { return std::string(); }},
       {"random lines", [] { return RandomLines(1500, 12, 10, 1); }},
       {"many duplicates", [] { return RandomLines(1500, 3, 3, 2); }},
@@ -78,7 +72,7 @@ TEST(YqBatchSort, MatchesGnuSortInTheCLocale) {
 
   CTempFolder tmp;
   const std::string in = tmp / "in", out = tmp / "out", expected = tmp / "expected";
-  for (const SortInput& input : inputs) {
+  for (const auto& input : inputs) {
     WriteFile(in, input.make());
     for (const auto& flag : flags) {
       const std::string command =
