@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -357,6 +358,13 @@ std::set<HRESULT> FXErrorUtil::GetMatches(HRESULT code) {
 void FXErrorUtil::CompileErrorMappingsIntoContainer() { g_errorMappings.Compile(); }
 
 std::string FXErrorUtil::FormatDescription(const char* format, va_list args) {
+  // A short text without conversions is its own result ("No more entries" ends every
+  // listing), so it skips the formatter.
+  if (format != nullptr) {
+    const size_t length = std::strlen(format);
+    if (length < 256 && std::memchr(format, '%', length) == nullptr)
+      return std::string(format, length);
+  }
   std::string text;
   if (FXString::FormatArgList(text, format, args).Failed()) text.insert(0, "[BUFFEROVERFLOW] ");
   return text;

@@ -313,13 +313,18 @@ bool utfToMbeChecked(const char* utf8, std::string& native, std::string& error) 
 // Eight bytes at a time: names are short, and this runs for every entry listed.
 bool IsAsciiText(const char* s, size_t n) noexcept {
   std::uint64_t bits = 0;
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, s + i, 8);
-    bits |= word;
+  if (n >= 8) {
+    for (size_t i = 0; i + 8 <= n; i += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, s + i, 8);
+      bits |= word;
+    }
+    std::uint64_t last;  // the last eight bytes, overlapping what was read
+    std::memcpy(&last, s + n - 8, 8);
+    bits |= last;
+  } else {
+    for (size_t i = 0; i < n; ++i) bits |= static_cast<unsigned char>(s[i]);
   }
-  for (; i < n; ++i) bits |= static_cast<unsigned char>(s[i]);
   return (bits & 0x8080808080808080ULL) == 0;
 }
 
