@@ -104,6 +104,19 @@ std::set<std::string> ListUtf8(const std::string& folder, int how) {
 
 // Bytes a mode cannot decode are escaped between U+200B and U+FEFF, each byte as the character
 // of its value, and read back; the C locale also reports the failure it escaped.
+// The word-wise test sees a high byte at every position of names up to 20 bytes long.
+TEST(TempFsUTF, IsAsciiTextSeesEveryByte) {
+  for (size_t n = 0; n <= 20; ++n) {
+    std::string text(n, 'a');
+    EXPECT_TRUE(TempFsUTF::IsAsciiText(text.data(), n)) << n;
+    for (size_t at = 0; at < n; ++at) {
+      text[at] = '\x80';
+      EXPECT_FALSE(TempFsUTF::IsAsciiText(text.data(), n)) << n << " at " << at;
+      text[at] = 'a';
+    }
+  }
+}
+
 TEST(TempFsUTF, EscapesWhatTheModeCannotDecode) {
   const struct {
     const char* locale;
