@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -16,23 +17,17 @@ constexpr LONGLONG kSecond = CTimeInterval::kTicksPerSecond;
 class CScopedTimeZone {
  public:
   explicit CScopedTimeZone(const char* zone) {
-    const char* previous = std::getenv("TZ");
-    m_hadPrevious = previous != nullptr;
-    if (m_hadPrevious) m_previous = previous;
+    if (const char* previous = std::getenv("TZ")) m_previous = previous;
     setenv("TZ", zone, 1);
     tzset();
   }
   ~CScopedTimeZone() {
-    if (m_hadPrevious)
-      setenv("TZ", m_previous.c_str(), 1);
-    else
-      unsetenv("TZ");
+    m_previous ? setenv("TZ", m_previous->c_str(), 1) : unsetenv("TZ");
     tzset();
   }
 
  private:
-  bool m_hadPrevious = false;
-  std::string m_previous;
+  std::optional<std::string> m_previous;
 };
 
 // The text the C library gives for a POSIX time, in the layout of the date-time forms.
