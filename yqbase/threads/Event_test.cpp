@@ -43,22 +43,16 @@ class CWaiters {
 
 }  // namespace
 
-TEST(FXEvent, WaitForSetZeroAnswersAtOnce) {
-  FXEvent event(0);
+TEST(FXEvent, WaitForSetZeroAnswersAtOnceAndTimeOutsReturn258) {
+  FXEvent event(0), initiallySet(FXEvent::INITIAL_SET), manual(FXEvent::MANUAL_RESET);
   EXPECT_EQ(WAIT_TIMEOUT, event.WaitForSet(0));
   event.Set();
   EXPECT_EQ(WAIT_OBJECT_0, event.WaitForSet(0));
   EXPECT_EQ(WAIT_TIMEOUT, event.WaitForSet(0));  // the wait cleared it
-
-  FXEvent initiallySet(FXEvent::INITIAL_SET);
   EXPECT_EQ(WAIT_OBJECT_0, initiallySet.WaitForSet(0));
   EXPECT_EQ(258u, initiallySet.WaitForSet(0));
-}
-
-TEST(FXEvent, TimeOutReturns258) {
-  FXEvent event(FXEvent::MANUAL_RESET);
-  EXPECT_EQ(258u, event.WaitForSet(30));
-  CWaiters waiters(event, 2, 30);
+  EXPECT_EQ(258u, manual.WaitForSet(30));
+  CWaiters waiters(manual, 2, 30);
   EXPECT_EQ(2, waiters.Count(WAIT_TIMEOUT));
 }
 
@@ -89,10 +83,9 @@ TEST(FXEvent, ManualResetReleasesEveryWaiterAndStaysSet) {
 }
 
 TEST(FXEvent, ResetClearsAPendingSet) {
-  FXEvent event(FXEvent::INITIAL_SET);
+  FXEvent event(FXEvent::INITIAL_SET), ignoredBool(true, 0);  // the boolean does not make it set
   event.Reset();
   EXPECT_EQ(WAIT_TIMEOUT, event.WaitForSet(0));
-  FXEvent ignoredBool(true, 0);  // the boolean does not make it set
   EXPECT_EQ(WAIT_TIMEOUT, ignoredBool.WaitForSet(0));
   EXPECT_TRUE(ignoredBool.IsValid());
 }

@@ -4,19 +4,14 @@
 
 #include <thread>
 
-TEST(CTls, RefusesUseBeforeInitialize) {
+TEST(CTls, EachThreadHasItsOwnValueBetweenInitializeAndDeInitialize) {
   CTls slot;
-  int value = 0;
-  EXPECT_EQ(-1, slot.SetData(&value));
+  int mine = 1, theirs = 2;
+  EXPECT_EQ(-1, slot.SetData(&mine));
   EXPECT_EQ(nullptr, slot.GetData());
-  EXPECT_EQ(0, slot.DeInitialize());
-}
-
-TEST(CTls, EachThreadHasItsOwnValue) {
-  CTls slot;
+  EXPECT_EQ(0, CTls().DeInitialize());
   ASSERT_EQ(0, slot.Initialize());
   ASSERT_EQ(0, slot.Initialize());  // a second call keeps the slot
-  int mine = 1, theirs = 2;
   EXPECT_EQ(0, slot.SetData(&mine));
   void* seenBefore = &theirs;
   void* seenAfter = nullptr;
