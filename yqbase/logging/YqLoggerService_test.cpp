@@ -17,8 +17,6 @@ using yqtest::Exists;
 using yqtest::ReadFile;
 using yqtest::ReadLines;
 using yqtest::RunInChild;
-using yqtest::SLineParts;
-using yqtest::SplitLine;
 
 namespace {
 
@@ -36,10 +34,9 @@ bool SaveCalls(void* library, const std::string& path) {
   if (calls == nullptr) return false;
   std::ofstream out(path);
   for (const yqtest::SServiceCall& call : *calls()) {
-    SLineParts parts;
     out << call.entryPoint << '|' << call.module << '|' << call.logFilePath << '|'
         << call.debugLevel << '|' << call.showEmptyColumns << '|' << call.constantTrue << '|'
-        << (SplitLine(call.line, &parts) ? parts.rest : "<malformed>") << '\n';
+        << yqtest::Rest(call.line) << '\n';
   }
   return out.good();
 }
@@ -52,8 +49,7 @@ class CYqLoggerService : public ::testing::Test {
  protected:
   void SetUp() override {
     void* library = LoadService();
-    ASSERT_NE(nullptr, library) << "libzkloggingservice is not on the library path: "
-                                << dlerror();
+    ASSERT_NE(nullptr, library) << "libzkloggingservice is not on the library path: " << dlerror();
     dlclose(library);
   }
 
@@ -77,23 +73,19 @@ class CYqLoggerService : public ::testing::Test {
   CTempDir m_dir;
 };
 
-TEST_F(CYqLoggerService, SameProcessModeHandsLinesToTheService) {
-  const std::vector<std::string> calls = LogInMode(CYqLogger::LOGGING_MODE_SERVICE_SAME_PROCESS);
-  const std::string common =
-      "LogMessageAsyncSameProcess|served|" + m_dir.Path() + "served.log|3|1|1|";
-  ASSERT_EQ(2u, calls.size());
-  EXPECT_EQ(common + "--- Run(4) - [ ] one", calls[0]);
-  EXPECT_EQ(common + "9   () - T two 2", calls[1]);
-  EXPECT_FALSE(Exists(m_dir.Path() + "served.log"));
-}
-
-TEST_F(CYqLoggerService, AsyncModeHandsLinesToTheService) {
-  const std::vector<std::string> calls = LogInMode(CYqLogger::LOGGING_MODE_SERVICE_ASYNC);
-  const std::string common = "LogMessageAsync|served|" + m_dir.Path() + "served.log|3|1|1|";
-  ASSERT_EQ(2u, calls.size());
-  EXPECT_EQ(common + "--- Run(4) - [ ] one", calls[0]);
-  EXPECT_EQ(common + "9   () - T two 2", calls[1]);
-  EXPECT_FALSE(Exists(m_dir.Path() + "served.log"));
+TEST_F(CYqLoggerService, ServiceModesHandLinesToTheService) {
+  for (const auto mode :
+       {CYqLogger::LOGGING_MODE_SERVICE_SAME_PROCESS, CYqLogger::LOGGING_MODE_SERVICE_ASYNC}) {
+    SCOPED_TRACE(mode);
+    const std::string common =
+        std::string(mode == CYqLogger::LOGGING_MODE_SERVICE_ASYNC ? "LogMessageAsync"
+                                                                  : "LogMessageAsyncSameProcess") +
+        "|served|" + m_dir.Path() + "served.log|3|1|1|";
+    EXPECT_EQ(
+        (std::vector<std::string>{common + "--- Run(4) - [ ] one", common + "9   () - T two 2"}),
+        LogInMode(mode));
+    EXPECT_FALSE(Exists(m_dir.Path() + "served.log"));
+  }
 }
 
 // A line the service does not take, and every line of a mode without an entry point, is
@@ -146,7 +138,5 @@ TEST_F(CYqLoggerService, LinesLoggedByTheServiceAreWrittenDirectly) {
   EXPECT_NE(std::string::npos, seen[0].find("|--- handed over"));
   const std::vector<std::string> lines = ReadLines(m_dir.Path() + "echo.log");
   ASSERT_FALSE(lines.empty());
-  SLineParts parts;
-  ASSERT_TRUE(SplitLine(lines.back(), &parts));
-  EXPECT_EQ(0u, parts.rest.find("--- service saw "));
+  EXPECT_EQ(0u, yqtest::Rest(lines.back()).find("--- service saw "));
 }
