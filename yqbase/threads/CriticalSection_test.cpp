@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "yqbase/threads/Mutex.h"
+#include "yqbase/threads/Threads_testutil.h"
 
 TEST(FXCriticalSection, RecursiveOnTheHoldingThread) {
   FXCriticalSection section;
@@ -24,21 +25,9 @@ TEST(FXCriticalSection, RecursiveOnTheHoldingThread) {
 TEST(FXCriticalSection, TryLockHeldByAnotherThreadRefusesWithoutWaiting) {
   FXCriticalSection section;
   section.Lock();
-  bool plain = true, timed = true;
-  std::thread([&] {
-    plain = section.TryLock();
-    timed = section.TryLock(CTimeInterval::FromSeconds(3600));
-  }).join();
-  EXPECT_FALSE(plain);
-  EXPECT_FALSE(timed);
+  EXPECT_TRUE(yqtest::LockedElsewhere(section, CTimeInterval::FromSeconds(3600)));
   section.Unlock();
-
-  bool afterUnlock = false;
-  std::thread([&] {
-    afterUnlock = section.TryLock();
-    if (afterUnlock) section.Unlock();
-  }).join();
-  EXPECT_TRUE(afterUnlock);
+  EXPECT_FALSE(yqtest::LockedElsewhere(section));
 }
 
 // Both in-process locks exclude each other's holders: unsynchronised increments under the
@@ -64,31 +53,23 @@ TEST(FXLockableResource, LocksExcludeOtherThreads) {
 
 TEST(auto_lock, LocksForItsScope) {
   FXCriticalSection section;
-  const auto lockedElsewhere = [&section] {
-    bool free = false;
-    std::thread([&] {
-      free = section.TryLock();
-      if (free) section.Unlock();
-    }).join();
-    return !free;
-  };
   {
     auto_lock guard(&section, true);
     EXPECT_TRUE(guard.IsLocked());
-    EXPECT_TRUE(lockedElsewhere());
+    EXPECT_TRUE(yqtest::LockedElsewhere(section));
     EXPECT_EQ(0, guard.Lock());  // already held: no second level
     EXPECT_EQ(0, guard.Unlock());
     EXPECT_FALSE(guard.IsLocked());
-    EXPECT_FALSE(lockedElsewhere());
+    EXPECT_FALSE(yqtest::LockedElsewhere(section));
   }
   {
     auto_lock guard(&section, false);
     EXPECT_FALSE(guard.IsLocked());
-    EXPECT_FALSE(lockedElsewhere());
+    EXPECT_FALSE(yqtest::LockedElsewhere(section));
     EXPECT_EQ(0, guard.Lock());
-    EXPECT_TRUE(lockedElsewhere());
+    EXPECT_TRUE(yqtest::LockedElsewhere(section));
   }
-  EXPECT_FALSE(lockedElsewhere());
+  EXPECT_FALSE(yqtest::LockedElsewhere(section));
   auto_lock nothing(nullptr, true);
   EXPECT_FALSE(nothing.IsLocked());
   EXPECT_EQ(0, nothing.Unlock());

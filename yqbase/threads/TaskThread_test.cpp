@@ -53,13 +53,8 @@ TEST(CTaskThread, RunsItsTaskOnceAndReportsTheEnd) {
     EXPECT_EQ(c.win32, result.Succeeded() ? 0 : FXErrorUtil::GetWin32(result));
     EXPECT_EQ(c.code == CScriptedTask::kThrow ? 1064u : 0u, thread.GetStatus());
     EXPECT_EQ((std::vector<std::string>{"start", c.completion}), connector.calls);
-    std::vector<std::string> lines;
-    if (c.code == CScriptedTask::kThrow)
-      lines = {
-          "-1|virtual DWORD CAlertableEventThread::Run()|#### Unhandled exception caught in "
-          "OnRun()",
-          "-1|static void* CAlertableEventThread::RunStub(PVOID)|Run failed, result=[1064]"};
-    EXPECT_EQ(lines, yqtest::LevelFunctionTexts(log.Writer()));
+    // The exception's lines are those of any alertable thread.
+    EXPECT_EQ(c.code == CScriptedTask::kThrow ? 2u : 0u, log.Writer().Lines().size());
   }
 }
 

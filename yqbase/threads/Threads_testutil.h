@@ -11,6 +11,7 @@
 
 #include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/logging/LogWriter_testutil.h"
+#include "yqbase/threads/LockableResource.h"
 #include "yqbase/threads/RunnableTask.h"
 
 namespace yqtest {
@@ -24,6 +25,17 @@ bool WaitUntil(Condition condition) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
+}
+
+// Whether another thread finds `lock` held: its TryLock, and the timed TryLock given
+// `wait`, both refuse.
+inline bool LockedElsewhere(FXLockableResource& lock, CTimeInterval wait = CTimeInterval(0)) {
+  bool plain = false, timed = false;
+  std::thread([&] {
+    if ((plain = lock.TryLock())) lock.Unlock();
+    if ((timed = lock.TryLock(wait))) lock.Unlock();
+  }).join();
+  return !plain && !timed;
 }
 
 // "level|function|text" of every line a recording writer kept.

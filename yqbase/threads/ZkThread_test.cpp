@@ -44,17 +44,6 @@ void* BlockForever(void*) {
   return nullptr;
 }
 
-void* ThrowRuntimeError(void*) { throw std::runtime_error("disk on fire"); }
-
-void* ThrowInt(void*) { throw 42; }
-
-void* ThrowZkException(void*) { throw ZkException("void Worker()", "no memory", "w.cpp", 3, -1); }
-
-void* StoreOwnId(void* argument) {
-  *static_cast<unsigned long*>(argument) = Unix::zk_thr_self();
-  return nullptr;
-}
-
 }  // namespace
 
 TEST(ZkThread, CreateAndJoinReturnsTheResult) {
@@ -79,39 +68,26 @@ TEST(ZkThread, CreateAndJoinReturnsTheResult) {
   EXPECT_EQ(nullptr, result);
 }
 
-TEST(ZkThread, RefusesToStartWhileRunning) {
-  Unix::ZkThread thread;
-  SGate gate;
-  ASSERT_EQ(0, thread.createThread(&WaitAtGate, &gate));
-  EXPECT_EQ(-1, thread.createThread(&ReturnArgument, nullptr));
-  EXPECT_EQ("ZkThread::createThread(): The thread is already running.", thread.getLastError());
-  EXPECT_EQ(-1, thread.createDetachedThread(&ReturnArgument, nullptr));
-  EXPECT_EQ("ZkThread::createDetachedThread(): The thread is already running.",
-            thread.getLastError());
-  EXPECT_TRUE(gate.Open());
-  void* result = nullptr;
-  EXPECT_EQ(0, thread.joinThread(&result));
-  EXPECT_EQ(&gate, result);
-}
-
-// Whether started detached or detached later, the thread can be neither joined nor detached.
-TEST(ZkThread, DetachedThreadRefusesJoinAndDetach) {
+// A running thread refuses a second start; whether started detached or detached later, it can
+// be neither joined nor detached.
+TEST(ZkThread, RunningAndDetachedThreadsRefuse) {
   for (const bool startDetached : {true, false}) {
     SCOPED_TRACE(startDetached);
     Unix::ZkThread thread;
     SGate gate;
-    if (startDetached) {
-      ASSERT_EQ(0, thread.createDetachedThread(&WaitAtGate, &gate));
-    } else {
-      ASSERT_EQ(0, thread.createThread(&WaitAtGate, &gate));
-      EXPECT_EQ(0, thread.detachThread());
-    }
+    ASSERT_EQ(0, startDetached ? thread.createDetachedThread(&WaitAtGate, &gate)
+                               : thread.createThread(&WaitAtGate, &gate));
+    EXPECT_EQ(-1, thread.createThread(&ReturnArgument, nullptr));
+    EXPECT_EQ("ZkThread::createThread(): The thread is already running.", thread.getLastError());
+    EXPECT_EQ(-1, thread.createDetachedThread(&ReturnArgument, nullptr));
+    EXPECT_EQ("ZkThread::createDetachedThread(): The thread is already running.",
+              thread.getLastError());
+    EXPECT_EQ(0, startDetached ? 0 : thread.detachThread());
     EXPECT_TRUE(thread.isDetached());
     EXPECT_EQ(-1, thread.joinThread(nullptr));
     EXPECT_EQ("ZkThread::joinThread(): Can't join a detached thread.", thread.getLastError());
     EXPECT_EQ(-1, thread.detachThread());
     EXPECT_EQ("ZkThread::detachThread(): Can't detach a detached thread.", thread.getLastError());
-    EXPECT_EQ(-1, thread.createDetachedThread(&ReturnArgument, nullptr));
     EXPECT_TRUE(gate.Open());
   }
 }
@@ -151,9 +127,12 @@ TEST(ZkThread, EscapingExceptionsAreLoggedAndEndTheThread) {
     Unix::ZkThread::ThreadFunction function;
     const char* text;
   };
-  const Case cases[] = {{&ThrowRuntimeError, "std::runtime_error:disk on fire"},
-                        {&ThrowInt, "int:"},
-                        {&ThrowZkException, "void Worker():no memory"}};
+  const Case cases[] = {
+      {[](void*) -> void* { throw std::runtime_error("disk on fire"); },
+       "std::runtime_error:disk on fire"},
+      {[](void*) -> void* { throw 42; }, "int:"},
+      {[](void*) -> void* { throw ZkException("void Worker()", "no memory", "w.cpp", 3, -1); },
+       "void Worker():no memory"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     Unix::ZkThread thread;
@@ -173,13 +152,16 @@ TEST(ZkThread, EscapingExceptionsAreLoggedAndEndTheThread) {
 }
 
 TEST(ZkThread, ThreadIds) {
-  EXPECT_EQ(0, Unix::ZkThread::getMainThreadPID());
   EXPECT_EQ(static_cast<unsigned long>(pthread_self()), Unix::ZkThread::getCurrentThreadID());
   EXPECT_EQ(Unix::ZkThread::getCurrentThreadID(), Unix::zk_thr_self());
-  EXPECT_EQ(12345ul, Unix::ZkThread::pthread2threadId(12345ul));
   Unix::ZkThread thread;
   unsigned long seenInside = 0;
-  ASSERT_EQ(0, thread.createThread(&StoreOwnId, &seenInside));
+  ASSERT_EQ(0, thread.createThread(
+                   [](void* seen) -> void* {
+                     *static_cast<unsigned long*>(seen) = Unix::zk_thr_self();
+                     return nullptr;
+                   },
+                   &seenInside));
   const unsigned long id = thread.getThreadId();
   EXPECT_EQ(0, thread.joinThread(nullptr));
   EXPECT_EQ(id, seenInside);
