@@ -544,7 +544,10 @@ TEST(CYqCriticalSection, IsRecursiveAndOwnedByOneThread) {
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t)
     threads.emplace_back([&] {
-      for (int i = 0; i < 20000 && section.Enter().Succeeded(); ++i, section.Leave()) ++counter;
+      for (int i = 0; i < 20000 && section.Enter().Succeeded(); ++i) {
+        ++counter;
+        if (section.Leave().Failed()) return;
+      }
     });
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(80000, counter);
