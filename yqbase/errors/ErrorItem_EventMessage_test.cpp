@@ -68,12 +68,11 @@ TEST(FXErrorItemEventMessage, ArgumentsByType) {
 TEST(FXErrorItemEventMessage, FormattedArguments) {
   const FXErrorItemEventMessage item =
       Item({-1, std::string("ab"), 255u, static_cast<short>(-1), 4000000000u});
-  struct Case {
+  const struct {
     unsigned int n;
     const char* fieldFormat;
     const char* expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {1, "%5d", "   -1"},
       {1, "%x", "ffffffff"},
       {1, "%-4i|", "-1"},  // trailing text: plain
@@ -95,7 +94,7 @@ TEST(FXErrorItemEventMessage, FormattedArguments) {
       {6, "%d", "--Missing-Argument-6--"},
       {0, "", "--Missing-Argument-0--"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.fieldFormat) + " of " + std::to_string(c.n));
     EXPECT_EQ(c.expected, item.GetFormattedField(c.n, c.fieldFormat));
   }
@@ -103,11 +102,10 @@ TEST(FXErrorItemEventMessage, FormattedArguments) {
 
 TEST(FXErrorItemEventMessage, Placeholders) {
   const FXErrorItemEventMessage item = Item({std::string("disk"), 3});
-  struct Case {
+  const struct {
     const char* text;
     const char* expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"^1 is full", "disk is full"},
       {"^2 of ^1 ^^ ^^1", "3 of disk ^ ^1"},
       {"^2!%03d! tries", "003 tries"},
@@ -119,7 +117,7 @@ TEST(FXErrorItemEventMessage, Placeholders) {
       {"^1234567890", "--Missing-Argument-123456789--0"},
       {"", ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     std::string text = c.text;
     item.UpdateArguments(text);

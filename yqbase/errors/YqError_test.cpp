@@ -169,7 +169,7 @@ TEST(CYqError, IsComparesOnlyTheOwnCodeThroughEquivalence) {
 TEST(FXCodeLocation, NameIsCutFromTheSignature) {
   const std::string longName(300, 'n');
   const std::string longSignature = "void " + longName + "(int)";
-  struct Case {
+  const struct {
     const char* function;
     int line;
     std::string expected;
@@ -185,7 +185,7 @@ TEST(FXCodeLocation, NameIsCutFromTheSignature) {
       {"std::vector<int> Ns::Make<std::vector<int> >(int)", 9, ">(9)"},
       {longSignature.c_str(), 10, std::string(255, 'n')},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.function);
     EXPECT_EQ(c.expected, (FXCodeLocation{"f.cpp", c.function, c.line}.AsString()));
   }

@@ -29,16 +29,15 @@ class CRecordingConnector : public CTaskFeedbackConnector {
 // status and result 1064 and the OnRun line.
 TEST(CTaskThread, RunsItsTaskOnceAndReportsTheEnd) {
   using yqtest::CScriptedTask;
-  struct Case {
+  const struct {
     long code;
     DWORD win32;  // of the result; 0 for success
     const char* completion;
-  };
-  const Case cases[] = {{0, 0, "complete 1"},
-                        {5, 5, "complete 1"},
-                        {CScriptedTask::kCancel, 0, "complete 2"},
-                        {CScriptedTask::kThrow, 1064, "complete 1"}};
-  for (const Case& c : cases) {
+  } cases[] = {{0, 0, "complete 1"},
+               {5, 5, "complete 1"},
+               {CScriptedTask::kCancel, 0, "complete 2"},
+               {CScriptedTask::kThrow, 1064, "complete 1"}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.code);
     CRecordingConnector connector;  // made before the capture: its lifetime is traced
     yqtest::CScopedCaptureLog log(1);

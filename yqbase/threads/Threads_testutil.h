@@ -1,5 +1,4 @@
-// Test helpers for the threads suite: bounded waiting, the capturing log writer's lines and a
-// scripted task.
+// Test helpers for the threads suite: waiting, lock probes, log lines and a scripted task.
 #pragma once
 
 #include <atomic>
@@ -27,8 +26,7 @@ bool WaitUntil(Condition condition) {
   return true;
 }
 
-// Whether another thread finds `lock` held: its TryLock, and the timed TryLock given
-// `wait`, both refuse.
+// Whether another thread's TryLock, and its TryLock waiting `wait`, both find `lock` held.
 inline bool LockedElsewhere(FXLockableResource& lock, CTimeInterval wait = CTimeInterval(0)) {
   bool plain = false, timed = false;
   std::thread([&] {

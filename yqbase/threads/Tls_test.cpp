@@ -13,15 +13,14 @@ TEST(CTls, EachThreadHasItsOwnValueBetweenInitializeAndDeInitialize) {
   ASSERT_EQ(0, slot.Initialize());
   ASSERT_EQ(0, slot.Initialize());  // a second call keeps the slot
   EXPECT_EQ(0, slot.SetData(&mine));
-  void* seenBefore = &theirs;
-  void* seenAfter = nullptr;
+  void* seen[2] = {&theirs, nullptr};  // before and after the thread sets its own
   std::thread([&] {
-    seenBefore = slot.GetData();
+    seen[0] = slot.GetData();
     slot.SetData(&theirs);
-    seenAfter = slot.GetData();
+    seen[1] = slot.GetData();
   }).join();
-  EXPECT_EQ(nullptr, seenBefore);
-  EXPECT_EQ(&theirs, seenAfter);
+  EXPECT_EQ(nullptr, seen[0]);
+  EXPECT_EQ(&theirs, seen[1]);
   EXPECT_EQ(&mine, slot.GetData());
 
   EXPECT_EQ(0, slot.DeInitialize());

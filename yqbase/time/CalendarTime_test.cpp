@@ -139,12 +139,11 @@ TEST(CCalendarTime, AsStringStylesAndZones) {
   east.FromTimeStamp(t, 60);
   west.FromTimeStamp(t, -90);
   early.FromTimeStamp(Utc(1601, 1, 2, 3, 4, 5));
-  struct Case {
+  const struct {
     const CCalendarTime* time;
     DWORD format;
     const char* text;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {&utc, F::STYLE_LOGGING, "2021/03/04 05:06:07.089012Z"},
       {&utc, F::STYLE_ISO8601, "2021-03-04T05:06:07Z"},
       {&utc, F::STYLE_ASCTIME, "Thu Mar  4 05:06:07 2021"},
@@ -163,7 +162,7 @@ TEST(CCalendarTime, AsStringStylesAndZones) {
       {&early, F::STYLE_ASCTIME, "Tue Jan  2 03:04:05 1601"},
       {&early, F::STYLE_ISO8601, "1601-01-02T03:04:05Z"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(BCalendarTimeOutputFormat::AsString(c.format));
     EXPECT_EQ(c.text, c.time->AsString(c.format));
   }
@@ -235,11 +234,10 @@ TEST(CCalendarTime, AsTimeStampSaturatesBeyondTheRange) {
 
 TEST(BCalendarTimeOutputFormat, DisplayNames) {
   typedef BCalendarTimeOutputFormat F;
-  struct Case {
+  const struct {
     DWORD value;
     const char* text;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {0, "UTC+Logging (0x0)"},
       {F::ZONE_INTERNAL | F::STYLE_ISO8601, "Internal+ISO8601 (0x1000001)"},
       {F::STYLE_ASCTIME, "UTC+asctime (0x2)"},
@@ -247,7 +245,7 @@ TEST(BCalendarTimeOutputFormat, DisplayNames) {
       {F::ZONE_INTERNAL | F::STYLE_YYYY_MM_DD_HH_MM_SS, "Internal+YYYY-MM-DD_HH:MM:SS (0x1000004)"},
       {0x02000007, "VALUE_NOT_FOUND(0x2000007) (0x2000007)"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(c.text, F::AsString(c.value));
   }

@@ -132,11 +132,10 @@ TEST(CTimeStamp, ArithmeticSaturates) {
 }
 
 TEST(CTimeInterval, AsString) {
-  struct Case {
+  const struct {
     LONGLONG value;
     const char* text;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {0, "0:00.000000"},
       {9, "0:00.000000"},
       {10, "0:00.000001"},
@@ -146,7 +145,7 @@ TEST(CTimeInterval, AsString) {
       {-905000000, "-1:-30.-500000"},
       {-10, "0:00.-00001"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
     EXPECT_EQ(c.text, CTimeInterval(c.value).AsString());
   }
