@@ -111,19 +111,6 @@ TEST(FXErrorUtil, CompiledMatchesEqualGroupRelation) {
   }
 }
 
-TEST(FXErrorUtil, MatchingIsNotTransitiveAcrossGroups) {
-  EXPECT_TRUE(FXErrorUtil::Matches(E(11), W(10035)));
-  EXPECT_TRUE(FXErrorUtil::Matches(E(11), W(11002)));
-  EXPECT_FALSE(FXErrorUtil::Matches(W(10035), W(11002)));
-  EXPECT_TRUE(FXErrorUtil::Matches(E(2), W(2)));
-  EXPECT_TRUE(FXErrorUtil::Matches(E(2), W(3)));
-  EXPECT_FALSE(FXErrorUtil::Matches(W(2), W(3)));
-  EXPECT_EQ((std::set<HRESULT>{W(10035), W(11002)}), FXErrorUtil::GetMatches(E(11)));
-  // A one-member group matches nothing but the code itself.
-  EXPECT_TRUE(FXErrorUtil::GetMatches(E(5)).empty());
-  EXPECT_TRUE(FXErrorUtil::GetMatches(W(6)).empty());
-}
-
 TEST(FXErrorUtil, CompilingAgainChangesNothing) {
   const std::set<HRESULT> before = FXErrorUtil::GetMatches(E(2));
   FXErrorUtil::CompileErrorMappingsIntoContainer();
@@ -277,12 +264,4 @@ TEST(FXErrorUtil, PushKeepsTheCodeAndPutsTheItemInFront) {
   EXPECT_EQ("url=/x", second->GetDescription());
   EXPECT_TRUE(boost::dynamic_pointer_cast<FXErrorItemWin32>(items[2]));
   EXPECT_TRUE(boost::dynamic_pointer_cast<FXErrorItemErrNo>(items[3]));
-}
-
-TEST(FXErrorUtil, OverlongDescriptionIsMarked) {
-  const std::string longText(200000, 'x');
-  const CYqError error = FXErrorUtil::ErrorErrNo(kLoc, 2, "%s", longText.c_str());
-  auto item = boost::dynamic_pointer_cast<FXErrorItemErrNoDescription>(error.GetItems().at(0));
-  ASSERT_TRUE(item);
-  EXPECT_EQ(0u, item->GetDescription().find("[BUFFEROVERFLOW] xxx"));
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <boost/make_shared.hpp>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -27,55 +28,26 @@ class CThrowingWriter : public yqtest::CRecordingWriter {
   }
 };
 
-// Installs a CThrowingWriter for the lifetime of the object.
-class CWriterScope {
- public:
-  CWriterScope()
-      : m_writer(new CThrowingWriter()),
-        m_scope(boost::shared_ptr<CLogWriterInterface>(m_writer)) {}
-  CThrowingWriter& Writer() { return *m_writer; }
-
- private:
-  CThrowingWriter* m_writer;  // owned by the installed shared pointer
-  yqtest::CScopedWriter m_scope;
-};
-
 // Creates the marker file and removes it again, also when an assertion ends the test early.
-class CMarkerScope {
- public:
-  CMarkerScope() {
-    const int fd = open(kMarker, O_WRONLY | O_CREAT | O_EXCL, 0644);
-    m_created = fd >= 0;
-    if (fd >= 0) close(fd);
+struct SMarkerScope {
+  const bool created = close(open(kMarker, O_WRONLY | O_CREAT | O_EXCL, 0644)) == 0;
+  ~SMarkerScope() {
+    if (created) std::remove(kMarker);
   }
-  ~CMarkerScope() {
-    if (m_created) std::remove(kMarker);
-  }
-  bool Created() const { return m_created; }
-
- private:
-  bool m_created = false;
 };
 
 }  // namespace
 
-TEST(ZkException, Fields) {
+TEST(ZkException, FieldsAndDefaults) {
   const ZkException e("Parse", std::string("bad input"), "p.cpp", 42, 22);
-  EXPECT_STREQ("Parse", e.getFunction());
-  EXPECT_STREQ("bad input", e.getMessage());
-  EXPECT_STREQ("bad input", e.what());
-  EXPECT_STREQ("p.cpp", e.getFile());
-  EXPECT_EQ(42, e.getLine());
-  EXPECT_EQ(22, e.getErrno());
-  EXPECT_EQ("Parse(): bad input", e.formatError());
-}
-
-TEST(ZkException, NullArgumentsGetDefaults) {
-  const ZkException e(nullptr, static_cast<const char*>(nullptr), nullptr, 0, 0);
-  EXPECT_STREQ("unknown", e.getFunction());
-  EXPECT_STREQ("Not enough memory", e.getMessage());
-  EXPECT_STREQ("unknown", e.getFile());
-  EXPECT_EQ("unknown(): Not enough memory", e.formatError());
+  EXPECT_EQ("Parse|bad input|bad input|p.cpp|42|22|Parse(): bad input",
+            std::string(e.getFunction()) + "|" + e.getMessage() + "|" + e.what() + "|" +
+                e.getFile() + "|" + std::to_string(e.getLine()) + "|" +
+                std::to_string(e.getErrno()) + "|" + e.formatError());
+  const ZkException null(nullptr, static_cast<const char*>(nullptr), nullptr, 0, 0);
+  EXPECT_EQ("unknown|Not enough memory|unknown|unknown(): Not enough memory",
+            std::string(null.getFunction()) + "|" + null.getMessage() + "|" + null.getFile() + "|" +
+                null.formatError());
 }
 
 // Copies own their strings: changing or destroying the source leaves them intact.
@@ -102,21 +74,22 @@ TEST(ZkException, CopiesAreDeep) {
 // halves and leaves a marker it did not create alone.
 TEST(ZkException, LogsOnlyWhileTheMarkerExists) {
   if (access(kMarker, F_OK) == 0) GTEST_SKIP() << kMarker << " exists already";
-  CWriterScope scope;
+  const auto writer = boost::make_shared<CThrowingWriter>();
+  yqtest::CScopedWriter scope(writer);
   testing::internal::CaptureStderr();
   ZkException quiet("F", "quiet", "f.cpp", 1, 2);
   EXPECT_EQ("", testing::internal::GetCapturedStderr());
-  EXPECT_TRUE(scope.Writer().lines.empty());
+  EXPECT_TRUE(writer->lines.empty());
 
   std::string err;
   {
-    CMarkerScope marker;
-    ASSERT_TRUE(marker.Created());
+    SMarkerScope marker;
+    ASSERT_TRUE(marker.created);
     testing::internal::CaptureStderr();
     ZkException loud("F", "loud", "f.cpp", 7, 13);
     loud.setMessage("louder");
     ZkException noErrno("G", "plain", "g.cpp", 8, 0);
-    scope.Writer().throwInside = true;
+    writer->throwInside = true;
     ZkException nested("H", "outer", "h.cpp", 9, -1);
     err = testing::internal::GetCapturedStderr();
   }
@@ -126,7 +99,7 @@ TEST(ZkException, LogsOnlyWhileTheMarkerExists) {
       "errno=13";
   EXPECT_NE(std::string::npos, err.find("ZkException:" + first + "\n"));
   EXPECT_NE(std::string::npos, err.find("ZkException:ZkException::setMessage(): message='louder'"));
-  const auto& lines = scope.Writer().lines;
+  const auto& lines = writer->lines;
   // The nested exception inside the writer reaches stderr but not the writer again.
   ASSERT_EQ(4u, lines.size());
   EXPECT_EQ(first, lines[0].text);

@@ -11,7 +11,8 @@ void (*g_echo)(const std::string&) = nullptr;
 
 int Record(const char* entryPoint, const std::string& module, const std::string& path, int level,
            bool showEmpty, bool constant, const std::string& line) {
-  g_calls.push_back(yqtest::SServiceCall{entryPoint, module, path, level, showEmpty, constant, line});
+  g_calls.push_back(
+      yqtest::SServiceCall{entryPoint, module, path, level, showEmpty, constant, line});
   if (g_echo != nullptr) g_echo(line);
   return g_accept;
 }

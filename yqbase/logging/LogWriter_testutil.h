@@ -51,15 +51,6 @@ class CRecordingWriter : public CLogWriterNull {
     std::lock_guard<std::mutex> guard(m_mutex);
     return lines;
   }
-  // "level|function|line|text" of every line.
-  std::vector<std::string> Summaries() {
-    std::vector<std::string> summaries;
-    for (const SRecordedLine& l : Lines())
-      summaries.push_back(std::to_string(l.level) + "|" + l.function + "|" +
-                          std::to_string(l.line) + "|" + l.text);
-    return summaries;
-  }
-
   int level;
   std::vector<SRecordedLine> lines;
 

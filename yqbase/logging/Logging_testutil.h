@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdarg>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "yqbase/logging/LogWriterInterface.h"
 #include "yqbase/logging/LogWriter_testutil.h"
 #include "yqbase/logging/YqLogger.h"
 
@@ -27,8 +25,7 @@ class CTempDir {
  public:
   CTempDir() {
     char pattern[] = "/tmp/yqlogging_test.XXXXXX";
-    const char* made = mkdtemp(pattern);
-    m_path = made != nullptr ? std::string(made) + "/" : std::string();
+    if (mkdtemp(pattern) != nullptr) m_path = std::string(pattern) + "/";
   }
   ~CTempDir() {
     std::error_code ignored;
@@ -41,9 +38,8 @@ class CTempDir {
 };
 
 inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::ostringstream out;
-  out << in.rdbuf();
+  out << std::ifstream(path, std::ios::binary).rdbuf();
   return out.str();
 }
 
@@ -57,6 +53,10 @@ inline std::vector<std::string> ReadLines(const std::string& path) {
 inline bool Exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
+}
+
+inline bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
 }
 
 // Runs `body` in a forked child and returns its exit code (its result), or 128 + the signal
@@ -73,10 +73,11 @@ int RunInChild(Body body) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-// Collects what loggers send to their system-log sink.
-class CReports {
+// Texts collected from several threads; Take() hands them over and starts afresh.
+template <int kTag>
+class CCollected {
  public:
-  static void Callback(const char* text) {
+  static void Add(const char* text) {
     std::lock_guard<std::mutex> hold(Lock());
     Texts().push_back(text);
   }
@@ -98,36 +99,22 @@ class CReports {
   }
 };
 
+// Collects what loggers send to their system-log sink.
+struct CReports : CCollected<0> {
+  static void Callback(const char* text) { Add(text); }
+};
+
 // Captures, instead of writing, the finished lines of every logger while it lives.
-class CScopedLineCapture {
+class CScopedLineCapture : public CCollected<1> {
  public:
   CScopedLineCapture() {
     Take();
-    CYqLogger::SetLogMessageHook(&Hook);
+    CYqLogger::SetLogMessageHook([](CYqLogger*, int, const char* line) {
+      Add(line);
+      return true;
+    });
   }
   ~CScopedLineCapture() { CYqLogger::SetLogMessageHook(nullptr); }
-
-  static std::vector<std::string> Take() {
-    std::lock_guard<std::mutex> hold(Lock());
-    std::vector<std::string> lines;
-    lines.swap(Lines());
-    return lines;
-  }
-
- private:
-  static bool Hook(CYqLogger*, int, const char* line) {
-    std::lock_guard<std::mutex> hold(Lock());
-    Lines().push_back(line);
-    return true;
-  }
-  static std::mutex& Lock() {
-    static std::mutex lock;
-    return lock;
-  }
-  static std::vector<std::string>& Lines() {
-    static std::vector<std::string> lines;
-    return lines;
-  }
 };
 
 // The columns of a log line: process id, thread id, time ("MM/DD hh:mm:ss") and the rest
@@ -139,55 +126,46 @@ struct SLineParts {
   std::string rest;
 };
 
-inline bool IsDigits(const std::string& text) {
-  if (text.empty()) return false;
-  for (char c : text)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
-
 inline bool SplitLine(const std::string& line, SLineParts* parts) {
   const size_t pidEnd = line.find(' ');
-  if (pidEnd == std::string::npos) return false;
-  parts->pid = line.substr(0, pidEnd);
   const size_t tidEnd = line.find(' ', pidEnd + 1);
-  if (tidEnd == std::string::npos) return false;
-  parts->tid = line.substr(pidEnd + 1, tidEnd - pidEnd - 1);
   const size_t timeStart = line.find_first_not_of(' ', tidEnd);
-  if (timeStart == std::string::npos || line.size() < timeStart + 15) return false;
+  if (pidEnd == 0 || timeStart == std::string::npos || line.size() < timeStart + 15) return false;
+  parts->pid = line.substr(0, pidEnd);
+  parts->tid = line.substr(pidEnd + 1, tidEnd - pidEnd - 1);
   parts->time = line.substr(timeStart, 14);
   parts->rest = line.substr(timeStart + 15);
-  if (!IsDigits(parts->pid) || parts->tid.find_first_not_of("0123456789abcdef") != std::string::npos)
-    return false;
-  const std::string& t = parts->time;
-  return t.size() == 14 && t[2] == '/' && t[5] == ' ' && t[8] == ':' && t[11] == ':' &&
-         IsDigits(t.substr(0, 2) + t.substr(3, 2) + t.substr(6, 2) + t.substr(9, 2) +
-                  t.substr(12, 2)) &&
-         line[timeStart + 14] == ' ';
+  std::string shape = parts->time + line[timeStart + 14];
+  for (char& c : shape) c = c >= '0' && c <= '9' ? '9' : c;
+  return parts->pid.find_first_not_of("0123456789") == std::string::npos &&
+         parts->tid.find_first_not_of("0123456789abcdef") == std::string::npos &&
+         shape == "99/99 99:99:99 ";
+}
+
+// The part of a log line from the job-id column on.
+inline std::string Rest(const std::string& line) {
+  SLineParts parts;
+  return SplitLine(line, &parts) ? parts.rest : "<malformed: " + line + ">";
 }
 
 // Whether `text` starts with a complete header block: star lines of equal width framing
-// "* ... *" lines of the same width, then an empty line. Sets `*length` to its bytes.
+// at least seven "* ... *" lines of the same width, then an empty line. Sets `*length` to
+// its bytes.
 inline bool StartsWithHeader(const std::string& text, size_t* length = nullptr) {
-  const size_t first = text.find('\n');
-  if (first == std::string::npos || first < 74) return false;
-  const std::string stars = text.substr(0, first);
-  if (stars.find_first_not_of('*') != std::string::npos) return false;
-  size_t pos = first + 1;
+  std::istringstream in(text);
+  std::string stars, line;
+  std::getline(in, stars);
+  if (stars.size() < 74 || stars.find_first_not_of('*') != std::string::npos) return false;
   int content = 0;
-  for (;;) {
-    const size_t end = text.find('\n', pos);
-    if (end == std::string::npos) return false;
-    const std::string line = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (line == stars) break;
+  while (std::getline(in, line) && line != stars) {
     if (line.size() != stars.size() || line.compare(0, 2, "* ") != 0 ||
         line.compare(line.size() - 2, 2, " *") != 0)
       return false;
     ++content;
   }
-  if (content < 7 || pos >= text.size() || text[pos] != '\n') return false;
-  if (length != nullptr) *length = pos + 1;
+  const size_t end = (stars.size() + 1) * (content + 2);
+  if (content < 7 || line != stars || text.size() <= end || text[end] != '\n') return false;
+  if (length != nullptr) *length = end + 1;
   return true;
 }
 

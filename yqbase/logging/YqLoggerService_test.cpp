@@ -4,44 +4,20 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "yqbase/logging/FakeLoggingService_testutil.h"
 #include "yqbase/logging/Logging_testutil.h"
-#include "yqbase/logging/YqLogger.h"
 
-using yqtest::CTempDir;
-using yqtest::Exists;
-using yqtest::ReadFile;
-using yqtest::ReadLines;
-using yqtest::RunInChild;
-using yqtest::SLineParts;
-using yqtest::SplitLine;
+using namespace yqtest;
 
 namespace {
-
-void* LoadService() { return dlopen("libzkloggingservice", RTLD_NOW); }
 
 template <typename T>
 T Entry(void* library, const char* name) {
   return reinterpret_cast<T>(dlsym(library, name));
-}
-
-// Writes the calls the stand-in received to `path`, one "field|field|..." line per call,
-// with the logged line reduced to its columns from the job id on.
-bool SaveCalls(void* library, const std::string& path) {
-  auto calls = Entry<yqtest::PFNFakeServiceCalls>(library, "FakeServiceCalls");
-  if (calls == nullptr) return false;
-  std::ofstream out(path);
-  for (const yqtest::SServiceCall& call : *calls()) {
-    SLineParts parts;
-    out << call.entryPoint << '|' << call.module << '|' << call.logFilePath << '|'
-        << call.debugLevel << '|' << call.showEmptyColumns << '|' << call.constantTrue << '|'
-        << (SplitLine(call.line, &parts) ? parts.rest : "<malformed>") << '\n';
-  }
-  return out.good();
 }
 
 CYqLogger* g_echoLogger = nullptr;
@@ -50,103 +26,88 @@ CYqLogger* g_echoLogger = nullptr;
 
 class CYqLoggerService : public ::testing::Test {
  protected:
-  void SetUp() override {
-    void* library = LoadService();
-    ASSERT_NE(nullptr, library) << "libzkloggingservice is not on the library path: "
-                                << dlerror();
-    dlclose(library);
-  }
-
-  // Logs two lines in `mode` in a child process and returns the calls the service saw.
-  std::vector<std::string> LogInMode(CYqLogger::modeOfLogging mode) {
-    const std::string calls = m_dir.Path() + "calls.txt";
-    const int result = RunInChild([&] {
-      void* library = LoadService();
-      if (library == nullptr) return 2;
-      CYqLogger logger;
-      if (logger.Initialize("served", m_dir.Path(), 3, true, false).Failed()) return 3;
-      logger.SetLoggingMode(mode);
-      logger.LogMessage(1, "void Run()", 4, nullptr, "one");
-      logger.LogMessage(2, "", 0, 9, "T", "two %d", 2);
-      return SaveCalls(library, calls) ? 0 : 4;
-    });
-    EXPECT_EQ(0, result);
-    return ReadLines(calls);
+  // Runs `body` with the loaded stand-in in a child process and returns the calls the stand-in
+  // received, one "field|field|..." line per call, the logged line from the job-id column on.
+  std::vector<std::string> CallsOf(const std::function<bool(void* library)>& body) {
+    const std::string path = m_dir.Path() + "calls.txt";
+    EXPECT_EQ(0, RunInChild([&] {
+                void* library = dlopen("libzkloggingservice", RTLD_NOW);
+                if (library == nullptr || !body(library)) return 2;
+                std::ofstream out(path);
+                for (const SServiceCall& call :
+                     *Entry<PFNFakeServiceCalls>(library, "FakeServiceCalls")())
+                  out << call.entryPoint << '|' << call.module << '|' << call.logFilePath << '|'
+                      << call.debugLevel << '|' << call.showEmptyColumns << '|' << call.constantTrue
+                      << '|' << Rest(call.line) << '\n';
+                return out.good() ? 0 : 3;
+              }))
+        << "is libzkloggingservice on the library path?";
+    return ReadLines(path);
   }
 
   CTempDir m_dir;
 };
 
-TEST_F(CYqLoggerService, SameProcessModeHandsLinesToTheService) {
-  const std::vector<std::string> calls = LogInMode(CYqLogger::LOGGING_MODE_SERVICE_SAME_PROCESS);
-  const std::string common =
-      "LogMessageAsyncSameProcess|served|" + m_dir.Path() + "served.log|3|1|1|";
-  ASSERT_EQ(2u, calls.size());
-  EXPECT_EQ(common + "--- Run(4) - [ ] one", calls[0]);
-  EXPECT_EQ(common + "9   () - T two 2", calls[1]);
-  EXPECT_FALSE(Exists(m_dir.Path() + "served.log"));
-}
-
-TEST_F(CYqLoggerService, AsyncModeHandsLinesToTheService) {
-  const std::vector<std::string> calls = LogInMode(CYqLogger::LOGGING_MODE_SERVICE_ASYNC);
-  const std::string common = "LogMessageAsync|served|" + m_dir.Path() + "served.log|3|1|1|";
-  ASSERT_EQ(2u, calls.size());
-  EXPECT_EQ(common + "--- Run(4) - [ ] one", calls[0]);
-  EXPECT_EQ(common + "9   () - T two 2", calls[1]);
-  EXPECT_FALSE(Exists(m_dir.Path() + "served.log"));
+TEST_F(CYqLoggerService, ServiceModesHandLinesToTheService) {
+  for (const auto mode :
+       {CYqLogger::LOGGING_MODE_SERVICE_SAME_PROCESS, CYqLogger::LOGGING_MODE_SERVICE_ASYNC}) {
+    SCOPED_TRACE(mode);
+    const std::string common =
+        std::string(mode == CYqLogger::LOGGING_MODE_SERVICE_ASYNC ? "LogMessageAsync"
+                                                                  : "LogMessageAsyncSameProcess") +
+        "|served|" + m_dir.Path() + "served.log|3|1|1|";
+    EXPECT_EQ(
+        (std::vector<std::string>{common + "--- Run(4) - [ ] one", common + "9   () - T two 2"}),
+        CallsOf([&](void*) {
+          CYqLogger logger;
+          if (logger.Initialize("served", m_dir.Path(), 3, true, false).Failed()) return false;
+          logger.SetLoggingMode(mode);
+          logger.LogMessage(1, "void Run()", 4, nullptr, "one");
+          logger.LogMessage(2, "", 0, 9, "T", "two %d", 2);
+          return true;
+        }));
+    EXPECT_FALSE(Exists(m_dir.Path() + "served.log"));
+  }
 }
 
 // A line the service does not take, and every line of a mode without an entry point, is
 // written to the file.
 TEST_F(CYqLoggerService, RefusedLinesAreWrittenDirectly) {
-  const std::string calls = m_dir.Path() + "calls.txt";
-  const int result = RunInChild([&] {
-    void* library = LoadService();
-    if (library == nullptr) return 2;
-    Entry<yqtest::PFNFakeServiceAccept>(library, "FakeServiceAccept")(0);
-    CYqLogger logger;
-    if (logger.Initialize("refused", m_dir.Path(), 2, false, false).Failed()) return 3;
-    logger.SetLoggingMode(CYqLogger::LOGGING_MODE_SERVICE_ASYNC);
-    logger.LogMessage(1, "", 0, nullptr, "refused by the service");
-    const CYqLogger::modeOfLogging other = static_cast<CYqLogger::modeOfLogging>(5);
-    CYqLogger direct;
-    if (direct.Initialize("refused", m_dir.Path(), 2, false, false).Failed()) return 4;
-    direct.SetLoggingMode(other);
-    direct.LogMessage(1, "", 0, nullptr, "no entry point for this mode");
-    return SaveCalls(library, calls) ? 0 : 5;
-  });
-  ASSERT_EQ(0, result);
   // The entry point found first serves every logger of the process.
-  EXPECT_EQ(2u, ReadLines(calls).size());
+  EXPECT_EQ(2u, CallsOf([&](void* library) {
+                  Entry<PFNFakeServiceAccept>(library, "FakeServiceAccept")(0);
+                  CYqLogger logger, direct;
+                  if (logger.Initialize("refused", m_dir.Path(), 2, false, false).Failed() ||
+                      direct.Initialize("refused", m_dir.Path(), 2, false, false).Failed())
+                    return false;
+                  logger.SetLoggingMode(CYqLogger::LOGGING_MODE_SERVICE_ASYNC);
+                  logger.LogMessage(1, "", 0, nullptr, "refused by the service");
+                  direct.SetLoggingMode(static_cast<CYqLogger::modeOfLogging>(5));
+                  direct.LogMessage(1, "", 0, nullptr, "no entry point for this mode");
+                  return true;
+                }).size());
   const std::string text = ReadFile(m_dir.Path() + "refused.log");
-  EXPECT_NE(std::string::npos, text.find("--- refused by the service\n"));
-  EXPECT_NE(std::string::npos, text.find("--- no entry point for this mode\n"));
+  EXPECT_TRUE(Contains(text, "--- refused by the service\n"));
+  EXPECT_TRUE(Contains(text, "--- no entry point for this mode\n"));
 }
 
 // What the service logs through the same logger while it holds a line goes to the file, not
 // back to the service.
 TEST_F(CYqLoggerService, LinesLoggedByTheServiceAreWrittenDirectly) {
-  const std::string calls = m_dir.Path() + "calls.txt";
-  const int result = RunInChild([&] {
-    void* library = LoadService();
-    if (library == nullptr) return 2;
+  const std::vector<std::string> seen = CallsOf([&](void* library) {
     CYqLogger logger;
-    if (logger.Initialize("echo", m_dir.Path(), 2, false, false).Failed()) return 3;
+    if (logger.Initialize("echo", m_dir.Path(), 2, false, false).Failed()) return false;
     g_echoLogger = &logger;
-    Entry<yqtest::PFNFakeServiceEcho>(library, "FakeServiceEcho")([](const std::string& line) {
+    Entry<PFNFakeServiceEcho>(library, "FakeServiceEcho")([](const std::string& line) {
       g_echoLogger->LogMessage(1, "", 0, nullptr, "service saw %zu bytes", line.size());
     });
     logger.SetLoggingMode(CYqLogger::LOGGING_MODE_SERVICE_SAME_PROCESS);
     logger.LogMessage(1, "", 0, nullptr, "handed over");
-    return SaveCalls(library, calls) ? 0 : 4;
+    return true;
   });
-  ASSERT_EQ(0, result);
-  const std::vector<std::string> seen = ReadLines(calls);
   ASSERT_EQ(1u, seen.size());
-  EXPECT_NE(std::string::npos, seen[0].find("|--- handed over"));
+  EXPECT_TRUE(Contains(seen[0], "|--- handed over"));
   const std::vector<std::string> lines = ReadLines(m_dir.Path() + "echo.log");
   ASSERT_FALSE(lines.empty());
-  SLineParts parts;
-  ASSERT_TRUE(SplitLine(lines.back(), &parts));
-  EXPECT_EQ(0u, parts.rest.find("--- service saw "));
+  EXPECT_EQ(0u, Rest(lines.back()).find("--- service saw "));
 }

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -11,55 +12,42 @@
 
 namespace {
 
-// Threads that each wait once on an event and keep the result.
-class CWaiters {
- public:
-  CWaiters(FXEvent& event, int count, unsigned milliseconds) : m_results(count) {
-    for (int i = 0; i < count; ++i) {
-      m_threads.emplace_back([this, &event, i, milliseconds] {
-        m_results[i] = event.WaitForSet(milliseconds);
-        ++m_finished;
-      });
-    }
-  }
-  ~CWaiters() { Join(); }
-  void Join() {
-    for (std::thread& thread : m_threads)
-      if (thread.joinable()) thread.join();
-  }
-  int Finished() const { return m_finished.load(); }
-  int Count(DWORD result) {
-    Join();
-    int n = 0;
-    for (DWORD r : m_results) n += r == result ? 1 : 0;
-    return n;
-  }
+typedef std::vector<std::future<DWORD>> Waiters;
 
- private:
-  std::vector<DWORD> m_results;
-  std::atomic<int> m_finished{0};
-  std::vector<std::thread> m_threads;
-};
+// Threads that each wait once on `event` and give the result.
+Waiters StartWaiters(FXEvent& event, int count, unsigned milliseconds) {
+  Waiters waiters;
+  for (int i = 0; i < count; ++i)
+    waiters.push_back(std::async(
+        std::launch::async, [&event, milliseconds] { return event.WaitForSet(milliseconds); }));
+  return waiters;
+}
+
+int Finished(Waiters& waiters) {
+  return std::count_if(waiters.begin(), waiters.end(), [](std::future<DWORD>& w) {
+    return w.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+  });
+}
+
+int Count(Waiters& waiters, DWORD result) {
+  int n = 0;
+  for (std::future<DWORD>& w : waiters) n += w.get() == result ? 1 : 0;
+  return n;
+}
 
 }  // namespace
 
-TEST(FXEvent, WaitForSetZeroAnswersAtOnce) {
-  FXEvent event(0);
+TEST(FXEvent, WaitForSetZeroAnswersAtOnceAndTimeOutsReturn258) {
+  FXEvent event(0), initiallySet(FXEvent::INITIAL_SET), manual(FXEvent::MANUAL_RESET);
   EXPECT_EQ(WAIT_TIMEOUT, event.WaitForSet(0));
   event.Set();
   EXPECT_EQ(WAIT_OBJECT_0, event.WaitForSet(0));
   EXPECT_EQ(WAIT_TIMEOUT, event.WaitForSet(0));  // the wait cleared it
-
-  FXEvent initiallySet(FXEvent::INITIAL_SET);
   EXPECT_EQ(WAIT_OBJECT_0, initiallySet.WaitForSet(0));
   EXPECT_EQ(258u, initiallySet.WaitForSet(0));
-}
-
-TEST(FXEvent, TimeOutReturns258) {
-  FXEvent event(FXEvent::MANUAL_RESET);
-  EXPECT_EQ(258u, event.WaitForSet(30));
-  CWaiters waiters(event, 2, 30);
-  EXPECT_EQ(2, waiters.Count(WAIT_TIMEOUT));
+  EXPECT_EQ(258u, manual.WaitForSet(30));
+  Waiters waiters = StartWaiters(manual, 2, 30);
+  EXPECT_EQ(2, Count(waiters, WAIT_TIMEOUT));
 }
 
 // Would catch an auto-reset Set that lets every waiter through (broadcast without clearing).
@@ -67,21 +55,21 @@ TEST(FXEvent, TimeOutReturns258) {
 // release the chance to show.
 TEST(FXEvent, AutoResetSetOnceReleasesExactlyOneOfTwoWaiters) {
   FXEvent event(0);
-  CWaiters waiters(event, 2, 120000);
+  Waiters waiters = StartWaiters(event, 2, 120000);
   event.Set();
-  ASSERT_TRUE(yqtest::WaitUntil([&] { return waiters.Finished() >= 1; }));
+  ASSERT_TRUE(yqtest::WaitUntil([&] { return Finished(waiters) >= 1; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  EXPECT_EQ(1, waiters.Finished());
+  EXPECT_EQ(1, Finished(waiters));
   EXPECT_EQ(WAIT_TIMEOUT, event.WaitForSet(0));  // consumed by the released waiter
   event.Set();
-  EXPECT_EQ(2, waiters.Count(WAIT_OBJECT_0));
+  EXPECT_EQ(2, Count(waiters, WAIT_OBJECT_0));
 }
 
 TEST(FXEvent, ManualResetReleasesEveryWaiterAndStaysSet) {
   FXEvent event(FXEvent::MANUAL_RESET);
-  CWaiters waiters(event, 3, 120000);
+  Waiters waiters = StartWaiters(event, 3, 120000);
   event.Set();
-  EXPECT_EQ(3, waiters.Count(WAIT_OBJECT_0));
+  EXPECT_EQ(3, Count(waiters, WAIT_OBJECT_0));
   EXPECT_EQ(WAIT_OBJECT_0, event.WaitForSet(0));
   EXPECT_EQ(WAIT_OBJECT_0, event.WaitForSet(INFINITE));
   event.Reset();
@@ -89,10 +77,9 @@ TEST(FXEvent, ManualResetReleasesEveryWaiterAndStaysSet) {
 }
 
 TEST(FXEvent, ResetClearsAPendingSet) {
-  FXEvent event(FXEvent::INITIAL_SET);
+  FXEvent event(FXEvent::INITIAL_SET), ignoredBool(true, 0);  // the boolean does not make it set
   event.Reset();
   EXPECT_EQ(WAIT_TIMEOUT, event.WaitForSet(0));
-  FXEvent ignoredBool(true, 0);  // the boolean does not make it set
   EXPECT_EQ(WAIT_TIMEOUT, ignoredBool.WaitForSet(0));
   EXPECT_TRUE(ignoredBool.IsValid());
 }
@@ -101,6 +88,5 @@ TEST(FXNamedEvent, KeepsItsNameAndWorksInProcess) {
   FXNamedEvent event("Global\\BackupDone", FXEvent::MANUAL_RESET | FXEvent::INITIAL_SET);
   EXPECT_EQ("Global\\BackupDone", event.GetName());
   EXPECT_EQ(FXEvent::MANUAL_RESET | FXEvent::INITIAL_SET, event.GetFlags());
-  EXPECT_EQ(WAIT_OBJECT_0, event.WaitForSet(0));
-  EXPECT_EQ(WAIT_OBJECT_0, event.WaitForSet(0));
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(WAIT_OBJECT_0, event.WaitForSet(0));
 }

@@ -28,20 +28,7 @@ std::string NewestFunction(const CYqError& error) {
 
 }  // namespace
 
-TEST(CRunnableTask, ProgressAndCostAreClamped) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double cases[][3] = {{1.7, 1, 1.7}, {-1, 0, 0}, {0.25, 0.25, 0.25}, {nan, 0, 0}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c[0]);
-    CBasicTask task;
-    task.SetTaskProgress(c[0]);
-    task.SetTaskCost(c[0]);
-    EXPECT_EQ(c[1], task.GetTaskProgress());
-    EXPECT_EQ(c[2], task.GetTaskCost());
-  }
-}
-
-TEST(CRunnableTask, RunCompletesAndFailuresGetTheRunLocation) {
+TEST(CRunnableTask, RunCompletesFailuresGetTheRunLocationProgressAndCostAreClamped) {
   CBasicTask task;
   EXPECT_EQ(1, task.GetTaskCost());
   EXPECT_TRUE(task.Run(nullptr).Succeeded());
@@ -50,6 +37,16 @@ TEST(CRunnableTask, RunCompletesAndFailuresGetTheRunLocation) {
   EXPECT_TRUE(FXErrorUtil::IsWin32(error, 5));
   EXPECT_EQ("virtual CYqError CRunnableTask::Run(CTaskFeedbackConnector*)", NewestFunction(error));
   EXPECT_EQ(50u, FXErrorUtil::GetWin32(task.RunProcess(nullptr, L"ls", true, CTimeInterval(0))));
+
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double cases[][3] = {{1.7, 1, 1.7}, {-1, 0, 0}, {0.25, 0.25, 0.25}, {nan, 0, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c[0]);
+    task.SetTaskProgress(c[0]);
+    task.SetTaskCost(c[0]);
+    EXPECT_EQ(c[1], task.GetTaskProgress());
+    EXPECT_EQ(c[2], task.GetTaskCost());
+  }
 }
 
 TEST(CRunnableTask, PauseAddsProgressAndEndsOnCancelFromAnotherThread) {
@@ -73,13 +70,12 @@ TEST(CRunnableTask, PauseAddsProgressAndEndsOnCancelFromAnotherThread) {
 // Only with continue-after-failure does the third task run; the first failure's (zero-based)
 // position is kept either way, and the error returned has the sequence's location on top.
 TEST(CSequentialTasks, FirstFailureStopsUnlessContinued) {
-  struct Case {
+  const struct {
     bool continueOnFailure;
     std::vector<long> codes;
     std::vector<int> ran;
     int position;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {false, {0, 5, 0}, {0, 1}, 1},
       {true, {0, 5, 0}, {0, 1, 2}, 1},
       {true, {0, 5, 6}, {0, 1, 2}, 1},
@@ -87,7 +83,7 @@ TEST(CSequentialTasks, FirstFailureStopsUnlessContinued) {
       {false, {}, {}, -1},
       {false, {7}, {0}, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.continueOnFailure << " " << c.codes.size());
     std::vector<int> ran;
     CSequentialTasks sequence(c.continueOnFailure);

@@ -29,16 +29,15 @@ class CRecordingConnector : public CTaskFeedbackConnector {
 // status and result 1064 and the OnRun line.
 TEST(CTaskThread, RunsItsTaskOnceAndReportsTheEnd) {
   using yqtest::CScriptedTask;
-  struct Case {
+  const struct {
     long code;
     DWORD win32;  // of the result; 0 for success
     const char* completion;
-  };
-  const Case cases[] = {{0, 0, "complete 1"},
-                        {5, 5, "complete 1"},
-                        {CScriptedTask::kCancel, 0, "complete 2"},
-                        {CScriptedTask::kThrow, 1064, "complete 1"}};
-  for (const Case& c : cases) {
+  } cases[] = {{0, 0, "complete 1"},
+               {5, 5, "complete 1"},
+               {CScriptedTask::kCancel, 0, "complete 2"},
+               {CScriptedTask::kThrow, 1064, "complete 1"}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.code);
     CRecordingConnector connector;  // made before the capture: its lifetime is traced
     yqtest::CScopedCaptureLog log(1);
@@ -53,13 +52,8 @@ TEST(CTaskThread, RunsItsTaskOnceAndReportsTheEnd) {
     EXPECT_EQ(c.win32, result.Succeeded() ? 0 : FXErrorUtil::GetWin32(result));
     EXPECT_EQ(c.code == CScriptedTask::kThrow ? 1064u : 0u, thread.GetStatus());
     EXPECT_EQ((std::vector<std::string>{"start", c.completion}), connector.calls);
-    std::vector<std::string> lines;
-    if (c.code == CScriptedTask::kThrow)
-      lines = {
-          "-1|virtual DWORD CAlertableEventThread::Run()|#### Unhandled exception caught in "
-          "OnRun()",
-          "-1|static void* CAlertableEventThread::RunStub(PVOID)|Run failed, result=[1064]"};
-    EXPECT_EQ(lines, yqtest::LevelFunctionTexts(log.Writer()));
+    // The exception's lines are those of any alertable thread.
+    EXPECT_EQ(c.code == CScriptedTask::kThrow ? 2u : 0u, log.Writer().Lines().size());
   }
 }
 

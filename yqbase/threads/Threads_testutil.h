@@ -1,5 +1,4 @@
-// Test helpers for the threads suite: bounded waiting, the capturing log writer's lines and a
-// scripted task.
+// Test helpers for the threads suite: waiting, lock probes, log lines and a scripted task.
 #pragma once
 
 #include <atomic>
@@ -11,6 +10,7 @@
 
 #include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/logging/LogWriter_testutil.h"
+#include "yqbase/threads/LockableResource.h"
 #include "yqbase/threads/RunnableTask.h"
 
 namespace yqtest {
@@ -24,6 +24,16 @@ bool WaitUntil(Condition condition) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
+}
+
+// Whether another thread's TryLock, and its TryLock waiting `wait`, both find `lock` held.
+inline bool LockedElsewhere(FXLockableResource& lock, CTimeInterval wait = CTimeInterval(0)) {
+  bool plain = false, timed = false;
+  std::thread([&] {
+    if ((plain = lock.TryLock())) lock.Unlock();
+    if ((timed = lock.TryLock(wait))) lock.Unlock();
+  }).join();
+  return !plain && !timed;
 }
 
 // "level|function|text" of every line a recording writer kept.

@@ -4,29 +4,23 @@
 
 #include <thread>
 
-TEST(CTls, RefusesUseBeforeInitialize) {
+TEST(CTls, EachThreadHasItsOwnValueBetweenInitializeAndDeInitialize) {
   CTls slot;
-  int value = 0;
-  EXPECT_EQ(-1, slot.SetData(&value));
+  int mine = 1, theirs = 2;
+  EXPECT_EQ(-1, slot.SetData(&mine));
   EXPECT_EQ(nullptr, slot.GetData());
-  EXPECT_EQ(0, slot.DeInitialize());
-}
-
-TEST(CTls, EachThreadHasItsOwnValue) {
-  CTls slot;
+  EXPECT_EQ(0, CTls().DeInitialize());
   ASSERT_EQ(0, slot.Initialize());
   ASSERT_EQ(0, slot.Initialize());  // a second call keeps the slot
-  int mine = 1, theirs = 2;
   EXPECT_EQ(0, slot.SetData(&mine));
-  void* seenBefore = &theirs;
-  void* seenAfter = nullptr;
+  void* seen[2] = {&theirs, nullptr};  // before and after the thread sets its own
   std::thread([&] {
-    seenBefore = slot.GetData();
+    seen[0] = slot.GetData();
     slot.SetData(&theirs);
-    seenAfter = slot.GetData();
+    seen[1] = slot.GetData();
   }).join();
-  EXPECT_EQ(nullptr, seenBefore);
-  EXPECT_EQ(&theirs, seenAfter);
+  EXPECT_EQ(nullptr, seen[0]);
+  EXPECT_EQ(&theirs, seen[1]);
   EXPECT_EQ(&mine, slot.GetData());
 
   EXPECT_EQ(0, slot.DeInitialize());

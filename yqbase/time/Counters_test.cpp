@@ -33,7 +33,7 @@ std::vector<std::string> Texts(yqtest::CRecordingWriter& writer) {
 
 TEST(FXCounter, DataValueAndRateTexts) {
   const double kKB = 1024, kTB = kKB * kKB * kKB * kKB;
-  struct Case {
+  const struct {
     double bytes, milliseconds;
     const char* value;
     const char* rate;
@@ -45,7 +45,7 @@ TEST(FXCounter, DataValueAndRateTexts) {
       {3 * kKB * kKB * kKB, 1800000, "3.000 GB", "6.000 GB/h"},
       {2048 * kTB, 3600000, "2048.000 TB", "2048.000 TB/h"},  // terabytes are the last unit
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
     EXPECT_EQ(c.value, AsDataValueDouble(c.bytes));
     EXPECT_EQ(c.rate, AsDataAverageDouble(c.bytes, c.milliseconds));
@@ -54,7 +54,7 @@ TEST(FXCounter, DataValueAndRateTexts) {
 }
 
 TEST(FXCounter, CounterTextPicksUnitAndForm) {
-  struct Case {
+  const struct {
     unsigned long long samples, data;
     LONGLONG ticks;
     const char* text;
@@ -72,7 +72,7 @@ TEST(FXCounter, CounterTextPicksUnitAndForm) {
       {10, 10240, 10000 * kMs,
        "[c] Samples[10] Data[10.000 KB] Time[0:10.000000] Average[3.516 MB/h]"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(c.text, Counter("c", 3, c.samples, c.data, c.ticks)->AsString());
   }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -16,23 +17,17 @@ constexpr LONGLONG kSecond = CTimeInterval::kTicksPerSecond;
 class CScopedTimeZone {
  public:
   explicit CScopedTimeZone(const char* zone) {
-    const char* previous = std::getenv("TZ");
-    m_hadPrevious = previous != nullptr;
-    if (m_hadPrevious) m_previous = previous;
+    if (const char* previous = std::getenv("TZ")) m_previous = previous;
     setenv("TZ", zone, 1);
     tzset();
   }
   ~CScopedTimeZone() {
-    if (m_hadPrevious)
-      setenv("TZ", m_previous.c_str(), 1);
-    else
-      unsetenv("TZ");
+    m_previous ? setenv("TZ", m_previous->c_str(), 1) : unsetenv("TZ");
     tzset();
   }
 
  private:
-  bool m_hadPrevious = false;
-  std::string m_previous;
+  std::optional<std::string> m_previous;
 };
 
 // The text the C library gives for a POSIX time, in the layout of the date-time forms.
@@ -51,40 +46,35 @@ std::string LibraryText(time_t seconds, long micros, bool utc) {
 
 }  // namespace
 
-TEST(CTimeStamp, ReservedValuesRenderAsWords) {
-  for (LONGLONG value : {CTimeStamp::kClear, CTimeStamp::kFilled}) {
-    const CTimeStamp t(value);
-    const char* word = value == 0 ? "Clear" : "Filled";
-    SCOPED_TRACE(word);
-    EXPECT_EQ(word, t.AsString());
-    EXPECT_EQ(word, t.AsUTCDateTimeString());
-    EXPECT_EQ(word, t.AsUTCTimeString());
-    EXPECT_EQ(word, t.AsLocalDateTimeString());
-    EXPECT_EQ(word, t.AsLocalTimeString());
-  }
-  EXPECT_TRUE(CTimeStamp().IsClear());
-  EXPECT_TRUE(CTimeStamp(CTimeStamp::kFilled).IsFilled());
-}
-
+// The reserved values read as words in every form.
 TEST(CTimeStamp, UtcForms) {
-  struct Case {
+  const struct {
     LONGLONG value;
     const char* dateTime;
     const char* time;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {CTimeStamp::kPosixEpoch, "1970/01/01 00:00:00.000000Z", "00:00:00.000000Z"},
       {CTimeStamp::kPosixEpoch + 15, "1970/01/01 00:00:00.000001Z", "00:00:00.000001Z"},
       {CTimeStamp::kPosixEpoch - 5, "1969/12/31 23:59:59.999999Z", "23:59:59.999999Z"},
       {1, "1601/01/01 00:00:00.000000Z", "00:00:00.000000Z"},
       {CTimeStamp::kFilled - 1, "30828/09/14 02:48:05.477580Z", "02:48:05.477580Z"},
+      {CTimeStamp::kClear, "Clear", "Clear"},
+      {CTimeStamp::kFilled, "Filled", "Filled"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
-    EXPECT_EQ(c.dateTime, CTimeStamp(c.value).AsUTCDateTimeString());
-    EXPECT_EQ(c.dateTime, CTimeStamp(c.value).AsString());
-    EXPECT_EQ(c.time, CTimeStamp(c.value).AsUTCTimeString());
+    const CTimeStamp t(c.value);
+    EXPECT_EQ(c.dateTime, t.AsUTCDateTimeString());
+    EXPECT_EQ(c.dateTime, t.AsString());
+    EXPECT_EQ(c.time, t.AsUTCTimeString());
+    EXPECT_EQ(c.value == CTimeStamp::kClear, t.IsClear());
+    EXPECT_EQ(c.value == CTimeStamp::kFilled, t.IsFilled());
+    if (t.IsClear() || t.IsFilled()) {
+      EXPECT_EQ(c.time, t.AsLocalDateTimeString());
+      EXPECT_EQ(c.time, t.AsLocalTimeString());
+    }
   }
+  EXPECT_TRUE(CTimeStamp().IsClear());
 }
 
 // The UTC and local forms agree with the C library's gmtime and localtime (with daylight
@@ -142,11 +132,10 @@ TEST(CTimeStamp, ArithmeticSaturates) {
 }
 
 TEST(CTimeInterval, AsString) {
-  struct Case {
+  const struct {
     LONGLONG value;
     const char* text;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {0, "0:00.000000"},
       {9, "0:00.000000"},
       {10, "0:00.000001"},
@@ -156,7 +145,7 @@ TEST(CTimeInterval, AsString) {
       {-905000000, "-1:-30.-500000"},
       {-10, "0:00.-00001"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
     EXPECT_EQ(c.text, CTimeInterval(c.value).AsString());
   }
