@@ -12,9 +12,10 @@
 namespace {
 
 // Pieces both matchers read alike. "**" (which spans folders here) is kept out by never
-// putting two stars side by side.
-const char* const kPatternPieces[] = {"a",    "b",     ".",   "/",   "*",   "?",   "[ab]",
-                                      "[!a]", "[a-c]", "\\*", "\\a", "[/]", "[!/]"};
+// putting two stars side by side, and so are classes holding the delimiter, whose "[" is an
+// ordinary character here.
+const char* const kPatternPieces[] = {"a",    "b",    ".",     "/",   "*",  "?",
+                                      "[ab]", "[!a]", "[a-c]", "\\*", "\\a"};
 const char kSubjectChars[] = {'a', 'b', 'c', '.', '/', '*'};
 
 void CheckAgainstFnmatch(FuzzedDataProvider& input) {
