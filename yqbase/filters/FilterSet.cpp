@@ -212,6 +212,8 @@ class CFilterTermIndex {
 class CFilterSetPrivate {
  public:
   CYqError AddTerm(BFilterNodeState state, const CFilterTermPtr& term, const std::string& source);
+  CYqError AddLiteral(BFilterNodeState state, const std::string& path, FVBasePtr value,
+                      const std::string& source);
   bool IsIn(ENUM_FILTER_APPLIES kind, CFilterTermTestString& test, FVBasePtr* value) const;
   bool IsMatchPossibleInFolder(CFilterTermTestString& folder) const;
   bool IsMatchEntireFolder(CFilterTermTestString& folder) const;
@@ -384,14 +386,23 @@ CYqError CFilterSet::AddFilterItem(BFilterNodeState state, const std::string& ra
       if (err.Failed()) return err.Push(YQ_LOC);
       return err;
     }
-    // A Match item names a literal path.
-    return AddFilterItem(state, term->GetFilterTerm(), value, source);
+    // A Match item names a literal path, even one that reads as a wildcard item ("<M>/a*").
+    err = p.AddLiteral(state, term->GetFilterTerm(), value, source);
+    if (err.Failed()) err.Push(YQ_LOC);
+    return err;
   }
+  CYqError err = p.AddLiteral(state, raw, value, source);
+  if (err.Failed()) err.Push(YQ_LOC);
+  return err;
+}
+
+CYqError CFilterSetPrivate::AddLiteral(BFilterNodeState state, const std::string& raw,
+                                       FVBasePtr value, const std::string& source) {
   if (raw.find('\0') != std::string::npos)
     return FXErrorUtil::ErrorWin32(YQ_LOC, 87, "Filter item holds a NUL character, Filter=[%s]",
                                    raw.c_str());
   CFilterTree::NodePtr node;
-  CYqError err = p.tree.SearchOrInsert(raw, node);
+  CYqError err = tree.SearchOrInsert(raw, node);
   if (err.Failed()) return err.Push(YQ_LOC, "SearchOrInsert failed");
   const DWORD old = node->HasContent() ? static_cast<DWORD>(node->data.state) : 0;
   const DWORD oldRole = old & BFilterNodeState::RoleMask;

@@ -102,6 +102,10 @@ TEST(CFilterSet, Decisions) {
       {{{F, "<P,D>/a/*"}}, kFiles, "/a/x", false},
       {{{F, "<P,D>/a/*"}}, kIn, "/a/x", true},
       {{{F, "<M>/a/b"}}, kIn, "/a/b/", true},
+      // A Match item is a literal path even when its text reads as a wildcard item.
+      {{{F, "<M>/a*"}}, kIn, "/ab", false},
+      {{{F, "<M>/a*"}}, kIn, "/a*/b", true},
+      {{{F, "<M>*"}}, kIn, "/x", false},
       {{{F, "<P:ci>/A/*.Doc"}}, kIn, "/a/x.DOC", true},
       {{{F, "/**/x*.c"}, {F, "*.c"}}, kIn, "/q/y.c", true},
       {{{F, "/a"}, {E, "/a/b"}}, kIn, "a/c/", true},  // normalized like a test string
