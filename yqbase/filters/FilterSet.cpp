@@ -240,11 +240,14 @@ void RebuildIndex(const std::map<std::string, CFilterTermPtr>& terms,
 }
 
 // Whether any node below `node` carries an exclusion.
+// An exclusion, or a NoInherit node that does not include itself (what lies below it is
+// not inherited), anywhere below `node`.
 bool HasExclusionBelow(const CTreeNode& node) {
   for (const auto& child : node.children) {
     const CTreeNode& c = *child.second;
+    const bool included = c.HasContent() && Role(&c) == BFilterNodeState::Filter;
     if ((c.HasContent() && Role(&c) == BFilterNodeState::Exception) ||
-        !c.data.exceptionTerms.empty() || HasExclusionBelow(c))
+        (NoInherit(&c) && !included) || !c.data.exceptionTerms.empty() || HasExclusionBelow(c))
       return true;
   }
   return false;

@@ -147,8 +147,10 @@ TEST(CFilterSet, ValuesAndNoInherit) {
   EXPECT_TRUE(set.IsIn("/b/x.c", out));
   EXPECT_EQ(wildcard, out);
   EXPECT_TRUE(set.IsIn("/a/n/q"));
+  EXPECT_TRUE(set.IsMatchEntireFolder("/a"));
   ASSERT_TRUE(set.SetNoInherit("/a/n").Succeeded());
   EXPECT_FALSE(set.IsIn("/a/n/q"));
+  EXPECT_FALSE(set.IsMatchEntireFolder("/a"));  // "/a/n" no longer inherits "/a"
   EXPECT_TRUE(set.IsIn("/a/n/q.c"));
   CYqError err = set.SetNoInherit("/a/zz");
   EXPECT_TRUE(FXErrorUtil::IsWin32(err, 1168));
