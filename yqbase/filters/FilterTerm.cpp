@@ -484,7 +484,11 @@ bool CFilterTerm::IsTrailingPathWildcard() const {
     const size_t n = std::strlen(tail);
     return t.size() >= n && t.compare(t.size() - n, n, tail) == 0;
   };
-  return (m_private->engine == ENGINE_PATHMATCH && endsWith("***")) ||
+  // "***" after other text ("/a,***") is one "*" and matches nothing below the folder.
+  const bool wholeComponent =
+      t == "***" ||
+      (endsWith("***") && (t[t.size() - 4] == '/' || t[t.size() - 4] == m_private->Delimiter()));
+  return (m_private->engine == ENGINE_PATHMATCH && wholeComponent) ||
          (m_private->engine == ENGINE_REGEX && endsWith(".*"));
 }
 

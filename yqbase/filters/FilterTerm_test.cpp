@@ -32,6 +32,7 @@ TEST(CFilterTerm, LoadRawForms) {
       {"core.[0-9]*", CFilterTerm::ENGINE_PATHMATCH, 3, "/**/core.[0-9]*", "", 2},
       {"/home/*/cache/***", CFilterTerm::ENGINE_PATHMATCH, 3, "/home/*/cache/***", "/home/", 2,
        true},
+      {"/a,***", CFilterTerm::ENGINE_PATHMATCH, 3, "/a,***", "", 2},
       {"/c:/data/*.tmp/", CFilterTerm::ENGINE_PATHMATCH, 3, "c:/data/*.tmp", "c:/data/", 2},
       {"<MR:cs,D>.bak", CFilterTerm::ENGINE_MATCHRIGHT, 2, ".bak", "", 2},
       {"<M,Files>/etc/passwd", CFilterTerm::ENGINE_MATCH, 1, "/etc/passwd", "/etc/passwd", 2},
