@@ -18,7 +18,10 @@ void CheckPath(const CFilterSet& set, const std::vector<yqtest::SFilterRule>& ru
     if (set.IsIn(kind, path) != expected)
       std::fprintf(stderr, "path [%s] kind %d: reference says %d\n", path.c_str(), kind, expected);
     FUZZ_CHECK(set.IsIn(kind, path) == expected);
+    // Folders are asked about in normal form, so only a path in that form is compared with
+    // them: terms see "//a/b" and "/a/b" as different texts.
     const std::vector<std::string> c = yqtest::Components(path);
+    if (path != yqtest::Join(c, c.size())) continue;
     for (size_t k = 0; k < c.size(); ++k) {
       const std::string folder = yqtest::Join(c, k);
       if (expected && kind != FILTER_APPLIES_T) FUZZ_CHECK(set.IsMatchPossibleInFolder(folder));
