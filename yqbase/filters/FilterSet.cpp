@@ -270,8 +270,13 @@ CYqError CFilterSetPrivate::AddTerm(BFilterNodeState state, const CFilterTermPtr
   const bool exception = (state & BFilterNodeState::RoleMask) == BFilterNodeState::Exception;
   auto& terms = exception ? node->data.exceptionTerms : node->data.filterTerms;
   auto& index = exception ? node->data.exceptionIndex : node->data.filterIndex;
-  const std::string text = term->GetFilterTerm();
-  auto inserted = terms.insert(std::make_pair(text, term));
+  // A term replaces the same rule; one that differs only in engine, options or kinds shares
+  // the text but not the rule, and gets a key of its own after it.
+  std::string key = term->GetFilterTerm();
+  const auto same = terms.find(key);
+  if (same != terms.end() && !same->second->IsSameFilterAs(*term))
+    key += '\0' + term->GetRawFilterTerm();
+  auto inserted = terms.insert(std::make_pair(key, term));
   if (!inserted.second) {
     inserted.first->second = term;
     RebuildIndex(terms, index);

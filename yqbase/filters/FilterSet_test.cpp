@@ -101,6 +101,7 @@ TEST(CFilterSet, Decisions) {
       {{{F, "/a"}, {E, "*.tmp"}}, kIn, "/a/x.tmpl", true},
       {{{F, "<P,D>/a/*"}}, kFiles, "/a/x", false},
       {{{F, "<P,D>/a/*"}}, kIn, "/a/x", true},
+      {{{F, "<P,F>/a/*"}, {F, "<P,D>/a/*"}}, kFiles, "/a/x", true},  // one text, two rules
       {{{F, "<M>/a/b"}}, kIn, "/a/b/", true},
       // A Match item is a literal path even when its text reads as a wildcard item.
       {{{F, "<M>/a*"}}, kIn, "/ab", false},
