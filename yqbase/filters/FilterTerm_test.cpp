@@ -162,6 +162,11 @@ TEST(CFilterTerm, BrokenEnginesMatchNothingAndLog) {
   EXPECT_NE(std::string::npos, err.AsString().find("compile failed, RegExFilterTerm=[/a/(b]"));
   EXPECT_FALSE(regex.Matches("/a/(b"));
   EXPECT_FALSE(regex.IsMatchPossibleInFolder("/a"));
+  for (const char* raw : {"<R>/a\\Q", "<R>/a\\Q\\E", "<R>\\Q\\Eb"}) {  // the regex library asserts
+    CFilterTerm quote;
+    ASSERT_TRUE(quote.LoadRaw(raw).Succeeded());
+    EXPECT_TRUE(FXErrorUtil::IsWin32(quote.InitializeEngine(), 774)) << raw;
+  }
   CFilterTerm longPattern;
   ASSERT_TRUE(longPattern.LoadRaw("<P>/" + std::string(1100, 'a') + "*").Succeeded());
   EXPECT_FALSE(longPattern.Matches("/a"));
