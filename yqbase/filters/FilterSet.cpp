@@ -212,6 +212,8 @@ class CFilterTermIndex {
 class CFilterSetPrivate {
  public:
   CYqError AddTerm(BFilterNodeState state, const CFilterTermPtr& term, const std::string& source);
+  CYqError AddLiteral(BFilterNodeState state, const std::string& path, FVBasePtr value,
+                      const std::string& source);
   bool IsIn(ENUM_FILTER_APPLIES kind, CFilterTermTestString& test, FVBasePtr* value) const;
   bool IsMatchPossibleInFolder(CFilterTermTestString& folder) const;
   bool IsMatchEntireFolder(CFilterTermTestString& folder) const;
@@ -238,11 +240,14 @@ void RebuildIndex(const std::map<std::string, CFilterTermPtr>& terms,
 }
 
 // Whether any node below `node` carries an exclusion.
+// An exclusion, or a NoInherit node that does not include itself (what lies below it is
+// not inherited), anywhere below `node`.
 bool HasExclusionBelow(const CTreeNode& node) {
   for (const auto& child : node.children) {
     const CTreeNode& c = *child.second;
+    const bool included = c.HasContent() && Role(&c) == BFilterNodeState::Filter;
     if ((c.HasContent() && Role(&c) == BFilterNodeState::Exception) ||
-        !c.data.exceptionTerms.empty() || HasExclusionBelow(c))
+        (NoInherit(&c) && !included) || !c.data.exceptionTerms.empty() || HasExclusionBelow(c))
       return true;
   }
   return false;
@@ -265,8 +270,13 @@ CYqError CFilterSetPrivate::AddTerm(BFilterNodeState state, const CFilterTermPtr
   const bool exception = (state & BFilterNodeState::RoleMask) == BFilterNodeState::Exception;
   auto& terms = exception ? node->data.exceptionTerms : node->data.filterTerms;
   auto& index = exception ? node->data.exceptionIndex : node->data.filterIndex;
-  const std::string text = term->GetFilterTerm();
-  auto inserted = terms.insert(std::make_pair(text, term));
+  // A term replaces the same rule; one that differs only in engine, options or kinds shares
+  // the text but not the rule, and gets a key of its own after it.
+  std::string key = term->GetFilterTerm();
+  const auto same = terms.find(key);
+  if (same != terms.end() && !same->second->IsSameFilterAs(*term))
+    key += '\0' + term->GetRawFilterTerm();
+  auto inserted = terms.insert(std::make_pair(key, term));
   if (!inserted.second) {
     inserted.first->second = term;
     RebuildIndex(terms, index);
@@ -384,14 +394,23 @@ CYqError CFilterSet::AddFilterItem(BFilterNodeState state, const std::string& ra
       if (err.Failed()) return err.Push(YQ_LOC);
       return err;
     }
-    // A Match item names a literal path.
-    return AddFilterItem(state, term->GetFilterTerm(), value, source);
+    // A Match item names a literal path, even one that reads as a wildcard item ("<M>/a*").
+    err = p.AddLiteral(state, term->GetFilterTerm(), value, source);
+    if (err.Failed()) err.Push(YQ_LOC);
+    return err;
   }
+  CYqError err = p.AddLiteral(state, raw, value, source);
+  if (err.Failed()) err.Push(YQ_LOC);
+  return err;
+}
+
+CYqError CFilterSetPrivate::AddLiteral(BFilterNodeState state, const std::string& raw,
+                                       FVBasePtr value, const std::string& source) {
   if (raw.find('\0') != std::string::npos)
     return FXErrorUtil::ErrorWin32(YQ_LOC, 87, "Filter item holds a NUL character, Filter=[%s]",
                                    raw.c_str());
   CFilterTree::NodePtr node;
-  CYqError err = p.tree.SearchOrInsert(raw, node);
+  CYqError err = tree.SearchOrInsert(raw, node);
   if (err.Failed()) return err.Push(YQ_LOC, "SearchOrInsert failed");
   const DWORD old = node->HasContent() ? static_cast<DWORD>(node->data.state) : 0;
   const DWORD oldRole = old & BFilterNodeState::RoleMask;

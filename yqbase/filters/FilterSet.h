@@ -17,6 +17,9 @@ class CFilterTermIndex;
 /// The payload of a filter-set node: the state of a literal item (Filter, Exception or
 /// placeholder, plus NoInherit), its user value, and the wildcard terms whose fixed prefix is
 /// this node, by term text, with their look-up indexes.
+/// Deliberate departure: terms of one text that differ in engine, options or kinds ("<P,F>/a/*"
+/// and "<P,D>/a/*") are both kept (the second one's key is its text, a NUL and its raw form);
+/// keyed by text alone, the later one replaced the earlier and its paths fell out of the set.
 class YQBASE_EXPORT CFilterNode {
  public:
   BFilterNodeState state;

@@ -11,104 +11,12 @@
 #include "yqbase/errors/ErrorUtil.h"
 #include "yqbase/filters/FilterSet_testutil.h"
 #include "yqbase/logging/LogWriter_testutil.h"
-#include "yqbase/strings/StringExtensions.h"
 
 namespace {
 
-// The names of a path, without empty ones.
-std::vector<std::string> Components(const std::string& path) {
-  std::vector<std::string> out;
-  FXString::Split(path, "/", out, 0);
-  return out;
-}
-
-std::string Join(const std::vector<std::string>& c, size_t n) {
-  std::string path;
-  for (size_t i = 0; i < n; ++i) path += "/" + c[i];
-  return path;
-}
-
-// The decision written out over plain lists: every rule is looked at for every path, on the
-// folders from the deepest one that some rule names up to the root.
-class CReferenceSet {
- public:
-  CReferenceSet(const std::vector<yqtest::SFilterRule>& rules,
-                const std::vector<std::string>& noInherit) {
-    for (const yqtest::SFilterRule& r : rules) {
-      if (!CFilterTerm::IsWildcardItem(r.raw)) {
-        CFilterTerm match;  // "<M>" items name literal paths
-        EXPECT_TRUE(r.raw[0] != '<' || match.LoadRaw(r.raw).Succeeded());
-        const std::vector<std::string> c =
-            Components(r.raw[0] == '<' ? match.GetFilterTerm() : r.raw);
-        const std::string at = Join(c, c.size());
-        m_role[at] = r.exception || m_role[at] == 2 ? 2 : 1;
-        AddNode(at);
-        continue;
-      }
-      CFilterTermPtr term(new CFilterTerm);
-      EXPECT_TRUE(term->LoadRaw(r.raw).Succeeded()) << r.raw;
-      const bool caseBlind = (term->getOptions() & 3) == 1;
-      const std::string at = caseBlind ? ""
-                                       : Join(Components(term->GetFilterPrefix()),
-                                              Components(term->GetFilterPrefix()).size());
-      m_terms[at].push_back(STerm{r.exception, term});
-      AddNode(at);
-    }
-    for (const std::string& path : noInherit) m_noInherit.insert(path);
-  }
-
-  bool IsIn(ENUM_FILTER_APPLIES kind, const std::string& path) const {
-    const std::vector<std::string> c = Components(path);
-    size_t deepest = c.size();
-    while (m_nodes.count(Join(c, deepest)) == 0) --deepest;
-    bool content = false;
-    for (size_t k = 0; k <= deepest; ++k)
-      content = content || m_role.count(Join(c, k)) > 0 || m_terms.count(Join(c, k)) > 0;
-    if (!content) return kind == FILTER_APPLIES_T;
-    CFilterTermTestString test(path);
-    bool included = false;
-    for (size_t k = deepest + 1; k-- > 0 && !included;) {
-      included = Role(Join(c, k)) == 1;
-      if (m_noInherit.count(Join(c, k)) > 0) break;
-    }
-    for (size_t k = deepest + 1; k-- > 0 && !included;) {
-      included = AnyTerm(Join(c, k), false, kind, test);
-      if (m_noInherit.count(Join(c, k)) > 0) break;
-    }
-    if (!included && kind != FILTER_APPLIES_T) return false;
-    for (size_t k = 0; k <= deepest; ++k)
-      if (Role(Join(c, k)) == 2 || AnyTerm(Join(c, k), true, kind, test)) return false;
-    return true;
-  }
-
- private:
-  struct STerm {
-    bool exception;
-    CFilterTermPtr term;
-  };
-
-  void AddNode(const std::string& path) {
-    const std::vector<std::string> c = Components(path);
-    for (size_t k = 0; k <= c.size(); ++k) m_nodes.insert(Join(c, k));
-  }
-  int Role(const std::string& at) const {
-    const auto it = m_role.find(at);
-    return it == m_role.end() ? 0 : it->second;
-  }
-  bool AnyTerm(const std::string& at, bool exception, ENUM_FILTER_APPLIES kind,
-               CFilterTermTestString& test) const {
-    const auto it = m_terms.find(at);
-    if (it == m_terms.end()) return false;
-    for (const STerm& t : it->second)
-      if (t.exception == exception && t.term->AppliesTo(kind) && t.term->Matches(test)) return true;
-    return false;
-  }
-
-  std::set<std::string> m_nodes;
-  std::map<std::string, int> m_role;  // 1 Filter, 2 Exception
-  std::map<std::string, std::vector<STerm>> m_terms;
-  std::set<std::string> m_noInherit;
-};
+using yqtest::Components;
+using yqtest::CReferenceSet;
+using yqtest::Join;
 
 struct SItem {
   DWORD state;
@@ -135,6 +43,7 @@ TEST(CFilterSet, RealisticRulesAgreeWithReference) {
   CFilterSet set;
   ASSERT_TRUE(yqtest::BuildSet(set, rules, noInherit));
   const CReferenceSet reference(rules, noInherit);
+  ASSERT_TRUE(reference.valid());
   yqtest::CPathGenerator generator(7, 1, 9);
   const ENUM_FILTER_APPLIES kKinds[] = {FILTER_APPLIES_ALL, FILTER_APPLIES_FILES,
                                         FILTER_APPLIES_DIRECTORIES, FILTER_APPLIES_T};
@@ -204,7 +113,12 @@ TEST(CFilterSet, Decisions) {
       {{{F, "/a"}, {E, "*.tmp"}}, kIn, "/a/x.tmpl", true},
       {{{F, "<P,D>/a/*"}}, kFiles, "/a/x", false},
       {{{F, "<P,D>/a/*"}}, kIn, "/a/x", true},
+      {{{F, "<P,F>/a/*"}, {F, "<P,D>/a/*"}}, kFiles, "/a/x", true},  // one text, two rules
       {{{F, "<M>/a/b"}}, kIn, "/a/b/", true},
+      // A Match item is a literal path even when its text reads as a wildcard item.
+      {{{F, "<M>/a*"}}, kIn, "/ab", false},
+      {{{F, "<M>/a*"}}, kIn, "/a*/b", true},
+      {{{F, "<M>*"}}, kIn, "/x", false},
       {{{F, "<P:ci>/A/*.Doc"}}, kIn, "/a/x.DOC", true},
       {{{F, "/**/x*.c"}, {F, "*.c"}}, kIn, "/q/y.c", true},
       {{{F, "/a"}, {E, "/a/b"}}, kIn, "a/c/", true},  // normalized like a test string
@@ -227,8 +141,10 @@ TEST(CFilterSet, ValuesAndNoInherit) {
   EXPECT_TRUE(set.IsIn("/b/x.c", out));
   EXPECT_EQ(wildcard, out);
   EXPECT_TRUE(set.IsIn("/a/n/q"));
+  EXPECT_TRUE(set.IsMatchEntireFolder("/a"));
   ASSERT_TRUE(set.SetNoInherit("/a/n").Succeeded());
   EXPECT_FALSE(set.IsIn("/a/n/q"));
+  EXPECT_FALSE(set.IsMatchEntireFolder("/a"));  // "/a/n" no longer inherits "/a"
   EXPECT_TRUE(set.IsIn("/a/n/q.c"));
   CYqError err = set.SetNoInherit("/a/zz");
   EXPECT_TRUE(FXErrorUtil::IsWin32(err, 1168));

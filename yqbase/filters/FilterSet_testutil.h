@@ -1,8 +1,11 @@
-// Test helper: a realistic rule list of about 1,000 filter items and a generator of paths in
-// the tree those rules describe, shared by the filter-set tests and benchmark.
+// Test helper: a realistic rule list of about 1,000 filter items, a slow reference decision
+// over plain lists and a generator of paths in the tree those rules describe, shared by the
+// filter-set tests, benchmark and fuzzer.
 #pragma once
 
+#include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,6 +61,111 @@ inline bool BuildSet(CFilterSet& set, const std::vector<SFilterRule>& rules,
     if (set.SetNoInherit(path).Failed()) return false;
   return true;
 }
+
+// The non-empty components of a path.
+inline std::vector<std::string> Components(const std::string& path) {
+  std::vector<std::string> out;
+  size_t p = 0;
+  while (p < path.size()) {
+    while (p < path.size() && path[p] == '/') ++p;
+    const size_t start = p;
+    while (p < path.size() && path[p] != '/') ++p;
+    if (p > start) out.push_back(path.substr(start, p - start));
+  }
+  return out;
+}
+
+// The first `n` components, each after a "/" ("" for none).
+inline std::string Join(const std::vector<std::string>& c, size_t n) {
+  std::string path;
+  for (size_t i = 0; i < n; ++i) path += "/" + c[i];
+  return path;
+}
+
+// The decision written out over plain lists: every rule is looked at for every path, on the
+// folders from the deepest one that some rule names up to the root.
+class CReferenceSet {
+ public:
+  CReferenceSet(const std::vector<SFilterRule>& rules, const std::vector<std::string>& noInherit) {
+    for (const SFilterRule& r : rules) {
+      if (!CFilterTerm::IsWildcardItem(r.raw)) {
+        CFilterTerm match;  // "<M>" items name literal paths
+        if (r.raw[0] == '<' && match.LoadRaw(r.raw).Failed()) m_valid = false;
+        const std::vector<std::string> c =
+            Components(r.raw[0] == '<' ? match.GetFilterTerm() : r.raw);
+        const std::string at = Join(c, c.size());
+        m_role[at] = r.exception || m_role[at] == 2 ? 2 : 1;
+        AddNode(at);
+        continue;
+      }
+      CFilterTermPtr term(new CFilterTerm);
+      if (term->LoadRaw(r.raw).Failed()) m_valid = false;
+      const bool caseBlind = (term->getOptions() & 3) == 1;
+      const std::string at = caseBlind ? ""
+                                       : Join(Components(term->GetFilterPrefix()),
+                                              Components(term->GetFilterPrefix()).size());
+      m_terms[at].push_back(STerm{r.exception, term});
+      AddNode(at);
+    }
+    for (const std::string& path : noInherit) m_noInherit.insert(path);
+  }
+
+  // False when a rule did not load.
+  bool valid() const { return m_valid; }
+
+  bool IsIn(ENUM_FILTER_APPLIES kind, const std::string& path) const {
+    const std::vector<std::string> c = Components(path);
+    size_t deepest = c.size();
+    while (deepest > 0 && m_nodes.count(Join(c, deepest)) == 0) --deepest;
+    bool content = false;
+    for (size_t k = 0; k <= deepest; ++k)
+      content = content || m_role.count(Join(c, k)) > 0 || m_terms.count(Join(c, k)) > 0;
+    if (!content) return kind == FILTER_APPLIES_T;
+    CFilterTermTestString test(path);
+    bool included = false;
+    for (size_t k = deepest + 1; k-- > 0 && !included;) {
+      included = Role(Join(c, k)) == 1;
+      if (m_noInherit.count(Join(c, k)) > 0) break;
+    }
+    for (size_t k = deepest + 1; k-- > 0 && !included;) {
+      included = AnyTerm(Join(c, k), false, kind, test);
+      if (m_noInherit.count(Join(c, k)) > 0) break;
+    }
+    if (!included && kind != FILTER_APPLIES_T) return false;
+    for (size_t k = 0; k <= deepest; ++k)
+      if (Role(Join(c, k)) == 2 || AnyTerm(Join(c, k), true, kind, test)) return false;
+    return true;
+  }
+
+ private:
+  struct STerm {
+    bool exception;
+    CFilterTermPtr term;
+  };
+
+  void AddNode(const std::string& path) {
+    const std::vector<std::string> c = Components(path);
+    for (size_t k = 0; k <= c.size(); ++k) m_nodes.insert(Join(c, k));
+  }
+  int Role(const std::string& at) const {
+    const auto it = m_role.find(at);
+    return it == m_role.end() ? 0 : it->second;
+  }
+  bool AnyTerm(const std::string& at, bool exception, ENUM_FILTER_APPLIES kind,
+               CFilterTermTestString& test) const {
+    const auto it = m_terms.find(at);
+    if (it == m_terms.end()) return false;
+    for (const STerm& t : it->second)
+      if (t.exception == exception && t.term->AppliesTo(kind) && t.term->Matches(test)) return true;
+    return false;
+  }
+
+  std::set<std::string> m_nodes;
+  std::map<std::string, int> m_role;  // 1 Filter, 2 Exception
+  std::map<std::string, std::vector<STerm>> m_terms;
+  std::set<std::string> m_noInherit;
+  bool m_valid = true;
+};
 
 // Random paths of `minDepth` to `maxDepth` components through the rules' folders, ending in a
 // file name with a mixed extension about half the time.

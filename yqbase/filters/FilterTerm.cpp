@@ -138,6 +138,23 @@ std::string RegExPrefix(const std::string& term) {
   return prefix;
 }
 
+// Whether `re` holds an empty quoted run ("\Q\E", or "\Q" at the end), on which
+// Boost.Xpressive asserts instead of throwing.
+bool HasEmptyQuote(const std::string& re) {
+  for (size_t i = 0; i + 1 < re.size(); ++i) {
+    if (re[i] != '\\') continue;
+    if (re[i + 1] != 'Q') {
+      ++i;  // an escaped character
+      continue;
+    }
+    const size_t end = re.find("\\E", i + 2);
+    if (end == i + 2 || (end == std::string::npos && i + 2 == re.size())) return true;
+    if (end == std::string::npos) return false;
+    i = end + 1;
+  }
+  return false;
+}
+
 // A literal text every match of the expression must contain (the longest such run found), or
 // empty when none can be told. Alternations and groups end the search; a character under a
 // quantifier that allows zero repetitions is not required; a case-blind run must be ASCII.
@@ -356,6 +373,9 @@ CYqError CFilterTermPrivate::InitializeEngine() {
     pathMatch = m;
   } else if (engine == CFilterTerm::ENGINE_REGEX) {
     using namespace boost::xpressive;
+    if (HasEmptyQuote(term))
+      return FXErrorUtil::ErrorWin32(YQ_LOC, 774, "compile failed, RegExFilterTerm=[%s]",
+                                     term.c_str());
     try {
       regex_constants::syntax_option_type flags = regex_constants::ECMAScript;
       if (CaseBits() == BFilterTermOptions::CaseInsensitive) flags = flags | regex_constants::icase;
@@ -484,7 +504,11 @@ bool CFilterTerm::IsTrailingPathWildcard() const {
     const size_t n = std::strlen(tail);
     return t.size() >= n && t.compare(t.size() - n, n, tail) == 0;
   };
-  return (m_private->engine == ENGINE_PATHMATCH && endsWith("***")) ||
+  // "***" after other text ("/a,***") is one "*" and matches nothing below the folder.
+  const bool wholeComponent =
+      t == "***" ||
+      (endsWith("***") && (t[t.size() - 4] == '/' || t[t.size() - 4] == m_private->Delimiter()));
+  return (m_private->engine == ENGINE_PATHMATCH && wholeComponent) ||
          (m_private->engine == ENGINE_REGEX && endsWith(".*"));
 }
 

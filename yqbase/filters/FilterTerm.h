@@ -108,6 +108,9 @@ class YQBASE_EXPORT CFilterTerm {
   bool IsSameFilterAs(const CFilterTerm& other) const;
   /// A PathMatch term ending in "***" or a RegEx term ending in ".*": it matches a folder and
   /// everything below.
+  /// Deliberate departure: the "***" must be a whole last component ("/a/***"); "/a,***" is
+  /// no trailing wildcard, as it matches "/a,b" but nothing below it, and a folder filter
+  /// taking it for one would claim the whole folder.
   bool IsTrailingPathWildcard() const;
   /// Whether `raw` is loaded as a term (true) or is a literal path: a context other than Match,
   /// or no context and one of "*", "?", "[".

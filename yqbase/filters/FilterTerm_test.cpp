@@ -31,6 +31,7 @@ TEST(CFilterTerm, LoadRawForms) {
       {"core.[0-9]*", CFilterTerm::ENGINE_PATHMATCH, 3, "/**/core.[0-9]*", "", 2},
       {"/home/*/cache/***", CFilterTerm::ENGINE_PATHMATCH, 3, "/home/*/cache/***", "/home/", 2,
        true},
+      {"/a,***", CFilterTerm::ENGINE_PATHMATCH, 3, "/a,***", "", 2},
       {"/c:/data/*.tmp/", CFilterTerm::ENGINE_PATHMATCH, 3, "c:/data/*.tmp", "c:/data/", 2},
       {"<MR:cs,D>.bak", CFilterTerm::ENGINE_MATCHRIGHT, 2, ".bak", "", 2},
       {"<M,Files>/etc/passwd", CFilterTerm::ENGINE_MATCH, 1, "/etc/passwd", "/etc/passwd", 2},
@@ -155,6 +156,11 @@ TEST(CFilterTerm, BrokenEnginesMatchNothingAndLog) {
   EXPECT_NE(std::string::npos, err.AsString().find("compile failed, RegExFilterTerm=[/a/(b]"));
   EXPECT_FALSE(regex.Matches("/a/(b"));
   EXPECT_FALSE(regex.IsMatchPossibleInFolder("/a"));
+  for (const char* raw : {"<R>/a\\Q", "<R>/a\\Q\\E", "<R>\\Q\\Eb"}) {  // the regex library asserts
+    CFilterTerm quote;
+    ASSERT_TRUE(quote.LoadRaw(raw).Succeeded());
+    EXPECT_TRUE(FXErrorUtil::IsWin32(quote.InitializeEngine(), 774)) << raw;
+  }
   CFilterTerm longPattern;
   ASSERT_TRUE(longPattern.LoadRaw("<P>/" + std::string(1100, 'a') + "*").Succeeded());
   EXPECT_FALSE(longPattern.Matches("/a"));
