@@ -155,6 +155,32 @@ bool HasEmptyQuote(const std::string& re) {
   return false;
 }
 
+// The highest group a back-reference ("\\1", "\\12") in `re` names, outside quoted runs;
+// 0 when there is none. Boost.Xpressive takes a reference to a group the expression lacks and
+// reads past its marks while matching, so such a term is refused.
+unsigned HighestBackReference(const std::string& re) {
+  unsigned highest = 0;
+  for (size_t i = 0; i + 1 < re.size(); ++i) {
+    if (re[i] != '\\') continue;
+    const char next = re[i + 1];
+    if (next == 'Q') {
+      const size_t end = re.find("\\E", i + 2);
+      if (end == std::string::npos) break;
+      i = end + 1;
+    } else if (next >= '1' && next <= '9') {
+      unsigned number = 0;
+      size_t j = i + 1;
+      for (; j < re.size() && re[j] >= '0' && re[j] <= '9' && number < 100000; ++j)
+        number = number * 10 + static_cast<unsigned>(re[j] - '0');
+      highest = std::max(highest, number);
+      i = j - 1;
+    } else {
+      ++i;  // an escaped character
+    }
+  }
+  return highest;
+}
+
 // A literal text every match of the expression must contain (the longest such run found), or
 // empty when none can be told. Alternations and groups end the search; a character under a
 // quantifier that allows zero repetitions is not required; a case-blind run must be ASCII.
@@ -380,6 +406,11 @@ CYqError CFilterTermPrivate::InitializeEngine() {
       regex_constants::syntax_option_type flags = regex_constants::ECMAScript;
       if (CaseBits() == BFilterTermOptions::CaseInsensitive) flags = flags | regex_constants::icase;
       regex = boost::make_shared<sregex>(sregex::compile(term, flags));
+      if (HighestBackReference(term) > regex->mark_count()) {
+        regex.reset();
+        return FXErrorUtil::ErrorWin32(YQ_LOC, 774, "compile failed, RegExFilterTerm=[%s]",
+                                       term.c_str());
+      }
       regexLiteral = RequiredLiteral(term, CaseBits() == BFilterTermOptions::CaseInsensitive);
     } catch (const std::exception&) {
       return FXErrorUtil::ErrorWin32(YQ_LOC, 774, "compile failed, RegExFilterTerm=[%s]",

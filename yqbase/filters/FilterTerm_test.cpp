@@ -156,11 +156,18 @@ TEST(CFilterTerm, BrokenEnginesMatchNothingAndLog) {
   EXPECT_NE(std::string::npos, err.AsString().find("compile failed, RegExFilterTerm=[/a/(b]"));
   EXPECT_FALSE(regex.Matches("/a/(b"));
   EXPECT_FALSE(regex.IsMatchPossibleInFolder("/a"));
-  for (const char* raw : {"<R>/a\\Q", "<R>/a\\Q\\E", "<R>\\Q\\Eb"}) {  // the regex library asserts
+  // The regex library asserts on empty quotes and reads out of bounds on references to
+  // groups the expression lacks.
+  for (const char* raw : {"<R>/a\\Q", "<R>/a\\Q\\E", "<R>\\Q\\Eb", "<R>/var/log/.*\\9gz",
+                          "<R>/(a)\\2", "<R>/(a)\\10"}) {
     CFilterTerm quote;
     ASSERT_TRUE(quote.LoadRaw(raw).Succeeded());
     EXPECT_TRUE(FXErrorUtil::IsWin32(quote.InitializeEngine(), 774)) << raw;
   }
+  CFilterTerm backReference;
+  ASSERT_TRUE(backReference.LoadRaw("<R>/(a)\\1\\Q\\9\\E").Succeeded());
+  EXPECT_TRUE(backReference.InitializeEngine().Succeeded());
+  EXPECT_TRUE(backReference.Matches("/aa\\9"));
   CFilterTerm longPattern;
   ASSERT_TRUE(longPattern.LoadRaw("<P>/" + std::string(1100, 'a') + "*").Succeeded());
   EXPECT_FALSE(longPattern.Matches("/a"));
