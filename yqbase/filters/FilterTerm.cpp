@@ -155,6 +155,29 @@ bool HasEmptyQuote(const std::string& re) {
   return false;
 }
 
+// Whether `re` opens a comment group "(?#" that no unescaped ")" closes; Boost.Xpressive
+// loops for ever on such a comment when it holds a quantifier character.
+bool HasUnclosedComment(const std::string& re) {
+  for (size_t i = 0; i < re.size(); ++i) {
+    if (re[i] == '\\') {
+      if (i + 1 < re.size() && re[i + 1] == 'Q') {
+        const size_t end = re.find("\\E", i + 2);
+        if (end == std::string::npos) return false;
+        i = end + 1;
+      } else {
+        ++i;  // an escaped character
+      }
+      continue;
+    }
+    if (re.compare(i, 3, "(?#") != 0) continue;
+    size_t j = i + 3;
+    while (j < re.size() && re[j] != ')') j += re[j] == '\\' ? 2 : 1;
+    if (j >= re.size()) return true;
+    i = j;
+  }
+  return false;
+}
+
 // The highest group a back-reference ("\\1", "\\12") in `re` names, outside quoted runs;
 // 0 when there is none. Boost.Xpressive takes a reference to a group the expression lacks and
 // reads past its marks while matching, so such a term is refused.
@@ -399,7 +422,7 @@ CYqError CFilterTermPrivate::InitializeEngine() {
     pathMatch = m;
   } else if (engine == CFilterTerm::ENGINE_REGEX) {
     using namespace boost::xpressive;
-    if (HasEmptyQuote(term))
+    if (HasEmptyQuote(term) || HasUnclosedComment(term))
       return FXErrorUtil::ErrorWin32(YQ_LOC, 774, "compile failed, RegExFilterTerm=[%s]",
                                      term.c_str());
     try {

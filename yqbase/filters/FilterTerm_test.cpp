@@ -156,10 +156,10 @@ TEST(CFilterTerm, BrokenEnginesMatchNothingAndLog) {
   EXPECT_NE(std::string::npos, err.AsString().find("compile failed, RegExFilterTerm=[/a/(b]"));
   EXPECT_FALSE(regex.Matches("/a/(b"));
   EXPECT_FALSE(regex.IsMatchPossibleInFolder("/a"));
-  // The regex library asserts on empty quotes and reads out of bounds on references to
-  // groups the expression lacks.
+  // The regex library asserts on empty quotes, reads out of bounds on references to groups
+  // the expression lacks and never ends on an unclosed comment holding a quantifier.
   for (const char* raw : {"<R>/a\\Q", "<R>/a\\Q\\E", "<R>\\Q\\Eb", "<R>/var/log/.*\\9gz",
-                          "<R>/(a)\\2", "<R>/(a)\\10"}) {
+                          "<R>/(a)\\2", "<R>/(a)\\10", "<R>(?#**", "<R>a(?#\\**\\*"}) {
     CFilterTerm quote;
     ASSERT_TRUE(quote.LoadRaw(raw).Succeeded());
     EXPECT_TRUE(FXErrorUtil::IsWin32(quote.InitializeEngine(), 774)) << raw;
