@@ -155,9 +155,9 @@ bool HasEmptyQuote(const std::string& re) {
   return false;
 }
 
-// Whether `re` opens a comment group "(?#" that no unescaped ")" closes; Boost.Xpressive
-// loops for ever on such a comment when it holds a quantifier character.
-bool HasUnclosedComment(const std::string& re) {
+// Whether `re` holds a comment group "(?#...)" that Boost.Xpressive never ends compiling: one
+// with an unescaped "*", "+" or "?" in it (closed or not), or one no unescaped ")" closes.
+bool HasUnsafeComment(const std::string& re) {
   for (size_t i = 0; i < re.size(); ++i) {
     if (re[i] == '\\') {
       if (i + 1 < re.size() && re[i + 1] == 'Q') {
@@ -171,7 +171,8 @@ bool HasUnclosedComment(const std::string& re) {
     }
     if (re.compare(i, 3, "(?#") != 0) continue;
     size_t j = i + 3;
-    while (j < re.size() && re[j] != ')') j += re[j] == '\\' ? 2 : 1;
+    for (; j < re.size() && re[j] != ')'; j += re[j] == '\\' ? 2 : 1)
+      if (re[j] == '*' || re[j] == '+' || re[j] == '?') return true;
     if (j >= re.size()) return true;
     i = j;
   }
@@ -422,7 +423,7 @@ CYqError CFilterTermPrivate::InitializeEngine() {
     pathMatch = m;
   } else if (engine == CFilterTerm::ENGINE_REGEX) {
     using namespace boost::xpressive;
-    if (HasEmptyQuote(term) || HasUnclosedComment(term))
+    if (HasEmptyQuote(term) || HasUnsafeComment(term))
       return FXErrorUtil::ErrorWin32(YQ_LOC, 774, "compile failed, RegExFilterTerm=[%s]",
                                      term.c_str());
     try {

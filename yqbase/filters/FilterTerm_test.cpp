@@ -157,15 +157,15 @@ TEST(CFilterTerm, BrokenEnginesMatchNothingAndLog) {
   EXPECT_FALSE(regex.Matches("/a/(b"));
   EXPECT_FALSE(regex.IsMatchPossibleInFolder("/a"));
   // The regex library asserts on empty quotes, reads out of bounds on references to groups
-  // the expression lacks and never ends on an unclosed comment holding a quantifier.
+  // the expression lacks and never ends compiling a comment holding a quantifier.
   for (const char* raw : {"<R>/a\\Q", "<R>/a\\Q\\E", "<R>\\Q\\Eb", "<R>/var/log/.*\\9gz",
-                          "<R>/(a)\\2", "<R>/(a)\\10", "<R>(?#**", "<R>a(?#\\**\\*"}) {
+                          "<R>/(a)\\2", "<R>/(a)\\10", "<R>(?#**", "<R>a(?#x+y)"}) {
     CFilterTerm quote;
     ASSERT_TRUE(quote.LoadRaw(raw).Succeeded());
     EXPECT_TRUE(FXErrorUtil::IsWin32(quote.InitializeEngine(), 774)) << raw;
   }
   CFilterTerm backReference;
-  ASSERT_TRUE(backReference.LoadRaw("<R>/(a)\\1\\Q\\9\\E").Succeeded());
+  ASSERT_TRUE(backReference.LoadRaw("<R>/(a)\\1\\Q\\9\\E(?#a\\*b)").Succeeded());
   EXPECT_TRUE(backReference.InitializeEngine().Succeeded());
   EXPECT_TRUE(backReference.Matches("/aa\\9"));
   CFilterTerm longPattern;
