@@ -29,8 +29,10 @@ struct SGate {
   }
 };
 
-// Waits at the SGate it is given, then returns it.
+// Waits at the SGate it is given, then returns it. Not cancellable: a test cancels such a
+// thread while it may be ending, and a cancellation acted on there aborts the process.
 void* WaitAtGate(void* argument) {
+  pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, nullptr);
   SGate* gate = static_cast<SGate*>(argument);
   gate->release.WaitForSet(INFINITE);
   gate->finished.Set();

@@ -85,15 +85,22 @@ std::set<std::string> ListUtf8(const std::string& folder, int how) {
   struct dirent64* result64 = nullptr;
   struct dirent* result = nullptr;
   while (dir != nullptr) {
-    result = how == 0 ? TempFsUTF::readdir_utf(dir, nullptr) : nullptr;
-    if (how == 1 && TempFsUTF::readdir_r_utf(dir, reinterpret_cast<struct dirent64*>(buffer),
-                                             &result64, nullptr) == 0)
-      result = reinterpret_cast<struct dirent*>(result64);
-    if (how == 2 && TempFsUTF::readdir_r_utf(dir, reinterpret_cast<struct dirent*>(buffer), &result,
-                                             nullptr) != 0)
-      result = nullptr;
-    if (result == nullptr) break;
-    const std::string name = result->d_name;
+    // Each form's name is read from its own record type: the layouts differ on 32-bit x86.
+    const char* found = nullptr;
+    if (how == 0 && (result = TempFsUTF::readdir_utf(dir, nullptr)) != nullptr)
+      found = result->d_name;
+    if (how == 1 &&
+        TempFsUTF::readdir_r_utf(dir, reinterpret_cast<struct dirent64*>(buffer), &result64,
+                                 nullptr) == 0 &&
+        result64 != nullptr)
+      found = result64->d_name;
+    if (how == 2 &&
+        TempFsUTF::readdir_r_utf(dir, reinterpret_cast<struct dirent*>(buffer), &result, nullptr) ==
+            0 &&
+        result != nullptr)
+      found = result->d_name;
+    if (found == nullptr) break;
+    const std::string name = found;
     if (name != "." && name != "..") names.insert(name);
   }
   EXPECT_EQ(0, dir ? TempFsUTF::closedir_utf(dir) : 0);
